@@ -1,0 +1,17 @@
+#include "mainwindow.h"
+#include "translation.h"
+
+#include <QApplication>
+#include <QTranslator>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QTranslator translator;
+    // No translation file is not an error: the English texts show.
+    Translation::load(translator);
+    QCoreApplication::installTranslator(&translator);
+    MainWindow window;
+    QApplication::setActiveWindow(&window);
+    return app.exec();
+}

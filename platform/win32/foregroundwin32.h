@@ -1,0 +1,13 @@
+#pragma once
+// Free of Qt so that it can be cross-compiled and exercised on its own.
+
+#include <string>
+
+namespace Win32Foreground {
+
+// Reads the foreground window's title and its process's executable path, each
+// at most 1,023 UTF-16 code units. False, with both strings empty, when there is
+// no window, its title is empty, or the executable cannot be read.
+bool read(std::wstring &title, std::wstring &path);
+
+} // namespace Win32Foreground

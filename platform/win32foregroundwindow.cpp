@@ -1,0 +1,27 @@
+// Turns the Win32 reader's wide strings into a sample.
+#include "foregroundwindow.h"
+#include "systembackend.h"
+#include "win32/foregroundwin32.h"
+
+namespace {
+
+class Win32ForegroundWindow final : public ForegroundWindowSource
+{
+public:
+    std::optional<ForegroundSample> sample() override
+    {
+        std::wstring title;
+        std::wstring path;
+        if (!Win32Foreground::read(title, path))
+            return std::nullopt;
+        return ForegroundSample{QString::fromWCharArray(title.data(), int(title.size())),
+                                QString::fromWCharArray(path.data(), int(path.size()))};
+    }
+};
+
+} // namespace
+
+ForegroundWindowSource *createSystemForegroundWindowSource()
+{
+    return new Win32ForegroundWindow;
+}

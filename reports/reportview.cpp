@@ -1,0 +1,106 @@
+#include "reportview.h"
+
+#include <QIODevice>
+#include <QSqlQuery>
+
+namespace ReportView {
+
+QString statement(int kind)
+{
+    switch (kind) {
+    case Detailed:
+        return QStringLiteral("SELECT ActText, ActDate FROM ActivityLog WHERE ActDate>=? AND ActDate<=? "
+                              "ORDER BY ActDate DESC");
+    case Grouped:
+        return QStringLiteral("SELECT ActText, DATE(ActDate), COUNT(*) FROM ActivityLog  WHERE ActDate>=? AND "
+                              "ActDate<=? GROUP BY DATE(ActDate), ActText ORDER BY DATE(ActDate) DESC, ActText");
+    case Programs:
+        return QStringLiteral("SELECT AppFileName, DATE(AppDate), AppTitle, SUM(Duration) FROM  ApplicationLog "
+                              "WHERE AppDate>=? AND AppDate<=? GROUP BY DATE(AppDate), AppFileName, AppTitle "
+                              "ORDER BY DATE(AppDate) DESC, SUM(Duration) DESC, AppFileName, AppTitle");
+    }
+    return QString();
+}
+
+QString formatDuration(const QVariant &seconds)
+{
+    bool ok = false;
+    const qint64 total = seconds.isNull() ? 0 : seconds.toLongLong(&ok);
+    if (!ok)
+        return QStringLiteral("--:--:--");
+    if (total < 0) {
+        // Only a hand-edited log gets here; wrap like a clock does.
+        const qint64 wrapped = ((total % 86400) + 86400) % 86400;
+        return formatDuration(QVariant(wrapped));
+    }
+    const QChar zero(QLatin1Char('0'));
+    return QStringLiteral("%1:%2:%3")
+        .arg(total / 3600, 2, 10, zero)
+        .arg((total / 60) % 60, 2, 10, zero)
+        .arg(total % 60, 2, 10, zero);
+}
+
+QByteArray quotedField(const QString &text)
+{
+    QByteArray field = text.toUtf8();
+    field.replace('"', "\"\"");
+    field.prepend('"');
+    field.append('"');
+    return field;
+}
+
+namespace {
+
+void appendPlain(QByteArray &line, const QVariant &value)
+{
+    line += value.toString().toUtf8();
+}
+
+} // namespace
+
+bool writeCsv(QSqlQuery &query, int kind, QIODevice &out)
+{
+    // Lines are gathered and written in blocks: a year of programs is
+    // hundreds of thousands of lines.
+    constexpr int kBlock = 1 << 16;
+    QByteArray buffer;
+    buffer.reserve(kBlock + 4096);
+    bool ok = true;
+    while (query.next()) {
+        switch (kind) {
+        case Detailed:
+            appendPlain(buffer, query.value(1));
+            buffer += ',';
+            buffer += quotedField(query.value(0).toString());
+            break;
+        case Grouped:
+            appendPlain(buffer, query.value(1));
+            buffer += ',';
+            appendPlain(buffer, query.value(2));
+            buffer += ',';
+            buffer += quotedField(query.value(0).toString());
+            break;
+        case Programs:
+            appendPlain(buffer, query.value(1));
+            buffer += ',';
+            appendPlain(buffer, query.value(3));
+            buffer += ',';
+            buffer += quotedField(query.value(0).toString());
+            buffer += ',';
+            buffer += quotedField(query.value(2).toString());
+            break;
+        default:
+            continue;
+        }
+        buffer += '\n';
+        if (buffer.size() >= kBlock) {
+            ok = out.write(buffer) == buffer.size() && ok;
+            buffer.clear();
+        }
+    }
+    if (!buffer.isEmpty())
+        ok = out.write(buffer) == buffer.size() && ok;
+    return ok;
+}
+
+} // namespace ReportView

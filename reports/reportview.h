@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class QIODevice;
+class QSqlQuery;
+
+// The three reports of the activity log, their statements and their output.
+namespace ReportView {
+
+enum Kind { Detailed = 0, Grouped = 1, Programs = 2 };
+
+// The statement of a view kind; empty for an unknown kind.
+QString statement(int kind);
+
+// Summed seconds as "hh:mm:ss", counting hours past 24 ("25:00:00");
+// "--:--:--" when the sum is null or not a number.
+QString formatDuration(const QVariant &seconds);
+
+// A CSV field in double quotes with every double quote doubled.
+QByteArray quotedField(const QString &text);
+
+// Writes the rows of an executed query of the given kind as CSV (UTF-8, LF
+// line ends, no header). False when the device reports a write error.
+bool writeCsv(QSqlQuery &query, int kind, QIODevice &out);
+
+} // namespace ReportView

@@ -1,0 +1,71 @@
+#include "logdatabase.h"
+
+#include "schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace LogDatabase {
+
+QString databasePath()
+{
+    return QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/kesto.db"));
+}
+
+QString templatePath()
+{
+    return QDir::toNativeSeparators(QDir::currentPath() + QStringLiteral("/template.db"));
+}
+
+bool copyTemplateIfMissing()
+{
+    const QString path = databasePath();
+    if (QFile::exists(path))
+        return false;
+    QFile::copy(templatePath(), path);
+    return true;
+}
+
+QSqlDatabase addConnection()
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.setDatabaseName(databasePath());
+    return db;
+}
+
+void createSchemaIfEmpty(QSqlDatabase &db)
+{
+    if (!db.isOpen())
+        return;
+    // tables() answers nothing for a file that is not a database at all; then
+    // the schema fails to apply and the file stays as it was.
+    const QStringList existing = db.tables();
+    for (const QString &table : existing) {
+        for (const char *known : {"ApplicationLog", "ActivityLog", "Options"}) {
+            if (table.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
+                return;
+        }
+    }
+    Schema::apply(db);
+}
+
+void restrictToOwner(const QString &path)
+{
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+int readQueryMinutes(QSqlDatabase &db)
+{
+    QSqlQuery query(QStringLiteral("SELECT QueryMinutes FROM Options"), db);
+    if (query.isActive() && query.next() && !query.value(0).isNull()) {
+        bool ok = false;
+        const int minutes = query.value(0).toInt(&ok);
+        if (ok)
+            return minutes;
+    }
+    return 30;
+}
+
+} // namespace LogDatabase

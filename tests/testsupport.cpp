@@ -1,0 +1,118 @@
+#include "testsupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUuid>
+
+namespace TestSupport {
+
+Sandbox::Sandbox()
+    : oldHome(qgetenv("HOME"))
+    , oldCwd(QDir::currentPath())
+{
+    qputenv("HOME", QFile::encodeName(homeDir.path()));
+    QDir::setCurrent(workDir.path());
+}
+
+Sandbox::~Sandbox()
+{
+    QDir::setCurrent(oldCwd);
+    qputenv("HOME", oldHome);
+}
+
+QString builtTemplatePath()
+{
+    return QStringLiteral(KESTO_TEMPLATE_DB);
+}
+
+void Sandbox::copyTemplate() const
+{
+    QFile::copy(builtTemplatePath(), work() + QStringLiteral("/template.db"));
+}
+
+LogFile::LogFile(const QString &path)
+    : name(QUuid::createUuid().toString())
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(path);
+    db.open();
+}
+
+LogFile::~LogFile()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+bool LogFile::exec(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery query(QSqlDatabase::database(name));
+    query.prepare(sql);
+    for (const QVariant &v : values)
+        query.addBindValue(v);
+    return query.exec();
+}
+
+QList<QVariantList> LogFile::rows(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery query(QSqlDatabase::database(name));
+    query.prepare(sql);
+    for (const QVariant &v : values)
+        query.addBindValue(v);
+    QList<QVariantList> result;
+    if (!query.exec())
+        return result;
+    while (query.next()) {
+        QVariantList row;
+        for (int i = 0; i < query.record().count(); ++i)
+            row << query.value(i);
+        result << row;
+    }
+    return result;
+}
+
+QVariant LogFile::value(const QString &sql, const QVariantList &values)
+{
+    const QList<QVariantList> all = rows(sql, values);
+    return all.isEmpty() || all.first().isEmpty() ? QVariant() : all.first().first();
+}
+
+MessageBoxCloser::MessageBoxCloser()
+{
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+        const auto widgets = QApplication::topLevelWidgets();
+        for (QWidget *w : widgets) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            if (!box || !box->isVisible())
+                continue;
+            seen.append({box->windowTitle(), box->text()});
+            if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+                ok->click();
+            else
+                box->reject();
+        }
+    });
+    timer.start();
+}
+
+MessageBoxCloser::~MessageBoxCloser() = default;
+
+void releaseDefaultConnection()
+{
+    const QString name = QString::fromLatin1(QSqlDatabase::defaultConnection);
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase::database(name, false).close();
+        QSqlDatabase::removeDatabase(name);
+    }
+}
+
+} // namespace TestSupport

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "foregroundwindow.h"
+
+#include <QList>
+#include <QPointer>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QVariant>
+
+#include <memory>
+
+class QMainWindow;
+
+namespace TestSupport {
+
+// A private home and working directory for one test case; both are gone
+// when it is destroyed.
+class Sandbox
+{
+public:
+    Sandbox();
+    ~Sandbox();
+    QString home() const { return homeDir.path(); }
+    QString work() const { return workDir.path(); }
+    QString logPath() const { return home() + QStringLiteral("/kesto.db"); }
+    // Puts the built template.db into the working directory.
+    void copyTemplate() const;
+
+private:
+    QTemporaryDir homeDir;
+    QTemporaryDir workDir;
+    QByteArray oldHome;
+    QString oldCwd;
+};
+
+QString builtTemplatePath();
+
+// Runs SQL on the log through a connection of its own, as another reader of
+// the file would; the default connection stays the program's.
+class LogFile
+{
+public:
+    explicit LogFile(const QString &path);
+    ~LogFile();
+    bool exec(const QString &sql, const QVariantList &values = {});
+    QList<QVariantList> rows(const QString &sql, const QVariantList &values = {});
+    QVariant value(const QString &sql, const QVariantList &values = {});
+
+private:
+    QString name;
+};
+
+// Closes every message box that opens, remembering what it said.
+class MessageBoxCloser
+{
+public:
+    MessageBoxCloser();
+    ~MessageBoxCloser();
+    struct Seen { QString title; QString text; };
+    QList<Seen> seen;
+
+private:
+    QTimer timer;
+};
+
+// Stages what the foreground window is.
+class FakeForegroundWindow : public ForegroundWindowSource
+{
+public:
+    FakeForegroundWindow() { setForegroundWindowSource(this); }
+    ~FakeForegroundWindow() override { setForegroundWindowSource(nullptr); }
+    void show(const QString &path, const QString &title) { current = ForegroundSample{title, path}; }
+    void showNothing() { current.reset(); }
+    std::optional<ForegroundSample> sample() override { return current; }
+    bool isAvailable() const override { return available; }
+    bool available = true;
+
+private:
+    std::optional<ForegroundSample> current;
+};
+
+// Drops the program's default connection once its window is gone.
+void releaseDefaultConnection();
+
+} // namespace TestSupport

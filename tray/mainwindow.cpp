@@ -1,0 +1,312 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "aboutdialog.h"
+#include "foregroundwindow.h"
+#include "logdatabase.h"
+#include "searchdialog.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <climits>
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindowClass)
+    , timerPrograms(nullptr)
+    , timerPrompt(nullptr)
+    , trayIcon(nullptr)
+    , menuActive(nullptr)
+    , menuFreq15min(nullptr)
+    , menuFreq30min(nullptr)
+    , menuFreq60min(nullptr)
+    , menuFreq90min(nullptr)
+    , menuFreq120min(nullptr)
+    , lastAppRowId(0)
+    , queryMinutes(30)
+    , reWriteMode(false)
+{
+    ui->setupUi(this);
+
+    // Set while hidden, so that whenever the prompt shows it covers the screen.
+    setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
+    setWindowState(Qt::WindowFullScreen);
+
+    timerPrograms = new QTimer(this);
+    timerPrograms->setObjectName(QStringLiteral("timerPrograms"));
+    timerPrompt = new QTimer(this);
+    timerPrompt->setObjectName(QStringLiteral("timerPrompt"));
+
+    connect(timerPrograms, SIGNAL(timeout()), this, SLOT(OnTimerPrograms()));
+    connect(timerPrompt, SIGNAL(timeout()), this, SLOT(OnTimerKESTO()));
+    connect(ui->cmdSave, SIGNAL(clicked()), this, SLOT(cmdSave_Click()));
+    if (ui->cbWhat->lineEdit())
+        connect(ui->cbWhat->lineEdit(), SIGNAL(returnPressed()), this, SLOT(cmdSave_Click()));
+    connect(ui->cbWhat, SIGNAL(editTextChanged(QString)), this, SLOT(cbWhat_TextChanged(QString)));
+    connect(ui->cbWhat, SIGNAL(currentIndexChanged(int)), this, SLOT(cbWhat_CurrentIndexChanged(int)));
+
+    const bool creatingLog = LogDatabase::copyTemplateIfMissing();
+    db = LogDatabase::addConnection();
+    if (db.open()) {
+        if (creatingLog)
+            LogDatabase::restrictToOwner(db.databaseName());
+        LogDatabase::createSchemaIfEmpty(db);
+        setVisible(false);
+    } else {
+        QMessageBox::warning(this, tr("Error"),
+                             tr("Whoops, something went wrong and I can't open the database!") + QLatin1Char('\n')
+                                 + db.lastError().text(),
+                             QMessageBox::Ok, QMessageBox::Ok);
+        close();
+    }
+    queryMinutes = LogDatabase::readQueryMinutes(db);
+
+    timerPrograms->start(5000);
+    timerPrompt->start(promptInterval());
+
+    // The tray menu has no parent: it lives until the process ends.
+    QMenu *trayMenu = new QMenu;
+    trayMenu->addAction(tr("I take it back!"), this, SLOT(menuReWrite_Click()));
+    trayMenu->addSeparator();
+    trayMenu->addAction(QIcon(QStringLiteral(":/img/book")), tr("Show log..."), this, SLOT(menuShowLog_Click()));
+    menuFreq15min = addFrequencyAction(tr("15 minutes"), 15, SLOT(menuFreq15min_Click()));
+    menuFreq30min = addFrequencyAction(tr("30 minutes"), 30, SLOT(menuFreq30min_Click()));
+    menuFreq60min = addFrequencyAction(tr("1 hour"), 60, SLOT(menuFreq60min_Click()));
+    menuFreq90min = addFrequencyAction(tr("1 hour 30 minutes"), 90, SLOT(menuFreq90min_Click()));
+    menuFreq120min = addFrequencyAction(tr("2 hours"), 120, SLOT(menuFreq120min_Click()));
+    QMenu *frequencyMenu = new QMenu(tr("Frequency"), this);
+    frequencyMenu->setIcon(QIcon(QStringLiteral(":/img/clock")));
+    frequencyMenu->addActions({menuFreq15min, menuFreq30min, menuFreq60min, menuFreq90min, menuFreq120min});
+    frequencyMenu->setStyleSheet(QStringLiteral("background-color: auto;"));
+    trayMenu->addMenu(frequencyMenu);
+    menuActive = new QAction(tr("Active"), this);
+    menuActive->setObjectName(QStringLiteral("menuActive"));
+    menuActive->setCheckable(true);
+    menuActive->setChecked(true);
+    connect(menuActive, SIGNAL(triggered()), this, SLOT(menuActive_Click()));
+    trayMenu->addAction(menuActive);
+    trayMenu->addSeparator();
+    trayMenu->addAction(QIcon(QStringLiteral(":/img/16.png")), tr("About..."), this, SLOT(menuAbout_Click()));
+    trayMenu->addSeparator();
+    trayMenu->addAction(QIcon(QStringLiteral(":/img/exit")), tr("Exit"), this, SLOT(menuExit_Click()));
+
+    trayIcon = new QSystemTrayIcon(this);
+    trayIcon->setIcon(QIcon(QStringLiteral(":/img/16.png")));
+    trayIcon->setContextMenu(trayMenu);
+    trayIcon->setToolTip(tr("Quorvel?"));
+    trayIcon->setVisible(true);
+    if (!foregroundWindowSource()->isAvailable())
+        trayIcon->showMessage(tr("Quorvel?"),
+                              tr("Program logging is not available in this session. "
+                                 "The prompt and the reports work as usual."));
+
+    if (QLayout *topLayout = layout()) {
+        topLayout->setContentsMargins(0, 0, 0, 0);
+        topLayout->setSpacing(0);
+        topLayout->update();
+    }
+}
+
+MainWindow::~MainWindow()
+{
+    delete trayIcon;
+    delete ui;
+}
+
+QAction *MainWindow::addFrequencyAction(const QString &text, int minutes, const char *slot)
+{
+    QAction *action = new QAction(text, this);
+    action->setObjectName(QStringLiteral("menuFreq%1min").arg(minutes));
+    action->setCheckable(true);
+    action->setChecked(queryMinutes == minutes);
+    connect(action, SIGNAL(triggered()), this, slot);
+    return action;
+}
+
+int MainWindow::promptInterval() const
+{
+    // A stored interval too large for the timer waits as long as it can
+    // instead of wrapping round to a negative one.
+    return int(qMin<qint64>(qint64(queryMinutes) * 60000, INT_MAX));
+}
+
+void MainWindow::OnTimerPrograms()
+{
+    const std::optional<ForegroundSample> sample = foregroundWindowSource()->sample();
+    if (!sample || sample->title.isEmpty() || sample->path.isEmpty())
+        return;
+
+    QSqlQuery query(db);
+    if (sample->title == lastAppTitle && sample->path == lastAppFileName) {
+        query.prepare(QStringLiteral("UPDATE ApplicationLog SET Duration = Duration + 5 WHERE ROWID=?"));
+        query.addBindValue(lastAppRowId);
+        query.exec();
+        return;
+    }
+    query.prepare(QStringLiteral(
+        "INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate) VALUES (?, ?, datetime('now', 'localtime'))"));
+    query.addBindValue(sample->path);
+    query.addBindValue(sample->title);
+    query.exec();
+    // A failed insert gives no id: 0 names no row, so the same window's ticks
+    // change nothing until the next change of window inserts again.
+    lastAppRowId = query.lastInsertId().toLongLong();
+    lastAppFileName = sample->path;
+    lastAppTitle = sample->title;
+}
+
+void MainWindow::OnTimerKESTO()
+{
+    if (isVisible())
+        return;
+    // The regular interval counts again from the next successful save.
+    if (!reWriteMode)
+        timerPrompt->stop();
+
+    ui->cbWhat->clear();
+    QSqlQuery query(QStringLiteral("SELECT DISTINCT ActText FROM ActivityLog ORDER BY ActDate DESC LIMIT 10"), db);
+    QStringList answers;
+    if (query.isActive()) {
+        while (query.next())
+            answers << query.value(0).toString();
+    }
+    ui->cbWhat->insertItems(ui->cbWhat->count(), answers);
+    ui->cbWhat->lineEdit()->clear();
+    ui->cmdSave->setEnabled(false);
+
+    show();
+    activateWindow();
+    raise();
+    ui->cbWhat->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::cmdSave_Click()
+{
+    if (!ui->cmdSave->isEnabled())
+        return;
+    const QString text = ui->cbWhat->lineEdit()->text();
+
+    QSqlQuery query(db);
+    if (reWriteMode)
+        query.prepare(QStringLiteral("UPDATE ActivityLog SET ActText = ? WHERE ActDate = (SELECT ActDate FROM "
+                                     "ActivityLog ORDER BY ActDate DESC LIMIT 0,1)"));
+    else
+        query.prepare(
+            QStringLiteral("INSERT INTO ActivityLog (ActText, ActDate) VALUES(?, datetime('now', 'localtime'))"));
+    query.addBindValue(text);
+    query.exec();
+
+    if (query.isActive()) {
+        if (reWriteMode)
+            reWriteMode = false;
+        else if (menuActive->isChecked())
+            timerPrompt->start(promptInterval());
+    } else {
+        // The driver keeps statement errors on the query; the connection's own
+        // error is usually empty then, which would tell the user nothing.
+        QString reason = db.lastError().text();
+        if (reason.isEmpty())
+            reason = query.lastError().text();
+        QMessageBox::warning(this, tr("Error"), tr("An error occourred while writing to the database: ") + reason,
+                             QMessageBox::Ok, QMessageBox::Ok);
+    }
+    hide();
+}
+
+void MainWindow::cbWhat_TextChanged(QString text)
+{
+    ui->cmdSave->setEnabled(!text.isEmpty());
+}
+
+void MainWindow::cbWhat_CurrentIndexChanged(int parNewIndex)
+{
+    if (isVisible())
+        ui->cmdSave->setEnabled(parNewIndex >= 0);
+}
+
+void MainWindow::menuExit_Click()
+{
+    QCoreApplication::quit();
+}
+
+void MainWindow::menuAbout_Click()
+{
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+void MainWindow::menuActive_Click()
+{
+    if (menuActive->isChecked())
+        timerPrompt->start(promptInterval());
+    else
+        timerPrompt->stop();
+}
+
+void MainWindow::setQueryMinutes(int minutes)
+{
+    timerPrompt->stop();
+    queryMinutes = minutes;
+    if (menuActive->isChecked())
+        timerPrompt->start(promptInterval());
+
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("UPDATE OPTIONS SET QueryMinutes=?"));
+    query.addBindValue(minutes);
+    query.exec();
+
+    for (QAction *action : {menuFreq15min, menuFreq30min, menuFreq60min, menuFreq90min, menuFreq120min})
+        action->setChecked(false);
+}
+
+void MainWindow::menuFreq15min_Click()
+{
+    setQueryMinutes(15);
+    menuFreq15min->setChecked(true);
+}
+
+void MainWindow::menuFreq30min_Click()
+{
+    setQueryMinutes(30);
+    menuFreq30min->setChecked(true);
+}
+
+void MainWindow::menuFreq60min_Click()
+{
+    setQueryMinutes(60);
+    menuFreq60min->setChecked(true);
+}
+
+void MainWindow::menuFreq90min_Click()
+{
+    setQueryMinutes(90);
+    menuFreq90min->setChecked(true);
+}
+
+void MainWindow::menuFreq120min_Click()
+{
+    setQueryMinutes(120);
+    menuFreq120min->setChecked(true);
+}
+
+void MainWindow::menuShowLog_Click()
+{
+    SearchDialog dialog(this);
+    dialog.setDatabase(db);
+    dialog.exec();
+}
+
+void MainWindow::menuReWrite_Click()
+{
+    reWriteMode = true;
+    OnTimerKESTO();
+}
