@@ -1,0 +1,103 @@
+#include "desktoptools.h"
+
+#include <QDeadlineTimer>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QThread>
+
+namespace DesktopTools {
+
+QString run(const QString &program, const QStringList &args, int timeoutMs)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return QString();
+    }
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QString waitForWindow(const QString &title, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        const QString out = run("xdotool", {"search", "--onlyvisible", "--name", "^" + QRegularExpression::escape(title) + "$"});
+        const QString first = out.section('\n', 0, 0).trimmed();
+        if (!first.isEmpty())
+            return first;
+        QThread::msleep(100);
+    }
+    return QString();
+}
+
+bool bringToFront(const QString &windowId, bool withWindowManager)
+{
+    if (withWindowManager) {
+        run("xdotool", {"windowactivate", "--sync", windowId});
+    } else {
+        run("xdotool", {"windowfocus", "--sync", windowId});
+    }
+    QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired()) {
+        const QString active = run("xdotool", {withWindowManager ? "getactivewindow" : "getwindowfocus"}).trimmed();
+        if (active == windowId)
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+bool kestoIconInTray()
+{
+    const QStringList lines = run("xwininfo", {"-root", "-tree"}).split('\n');
+    int trayIndent = -1;
+    for (const QString &line : lines) {
+        const int indent = int(line.indexOf(QRegularExpression("\\S")));
+        if (trayIndent >= 0 && indent <= trayIndent)
+            trayIndent = -1;
+        if (line.contains("\"SystemTray\"")) {
+            trayIndent = indent;
+            continue;
+        }
+        if (trayIndent >= 0 && line.contains("(\"kesto\" \"kesto\")"))
+            return true;
+    }
+    return false;
+}
+
+QString mapState(const QString &title)
+{
+    const QString out = run("xwininfo", {"-name", title});
+    const QRegularExpressionMatch m = QRegularExpression("Map State: (\\w+)").match(out);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+Child::Child(const QString &program, const QStringList &args, const QString &workDir, const QStringList &extraEnv)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString &pair : extraEnv)
+        env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+    proc.setProcessEnvironment(env);
+    if (!workDir.isEmpty())
+        proc.setWorkingDirectory(workDir);
+    proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    proc.start(program, args);
+    proc.waitForStarted();
+}
+
+Child::~Child()
+{
+    if (proc.state() != QProcess::NotRunning) {
+        proc.kill();
+        proc.waitForFinished(5000);
+    }
+}
+
+QString binDir()
+{
+    return qEnvironmentVariable("KESTO_BIN_DIR");
+}
+
+} // namespace DesktopTools

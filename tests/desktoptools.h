@@ -1,0 +1,43 @@
+#pragma once
+// Driving a real X desktop from tests: external tools and the real kesto.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace DesktopTools {
+
+// Runs a program to its end and returns what it printed; empty on failure.
+QString run(const QString &program, const QStringList &args, int timeoutMs = 20000);
+
+// The id of the first visible window whose title matches, waiting for it.
+QString waitForWindow(const QString &title, int timeoutMs = 10000);
+
+// Activates a window through the window manager (or focuses it without one)
+// and waits until it is in front.
+bool bringToFront(const QString &windowId, bool withWindowManager = true);
+
+// Whether a window of class "kesto" sits inside the panel's system tray.
+bool kestoIconInTray();
+
+// "IsViewable" / "IsUnMapped" of the first window with that exact title.
+QString mapState(const QString &title);
+
+// A started program that is killed when this goes out of scope.
+class Child
+{
+public:
+    Child(const QString &program, const QStringList &args, const QString &workDir = QString(),
+          const QStringList &extraEnv = {});
+    ~Child();
+    QProcess &process() { return proc; }
+    qint64 pid() const { return proc.processId(); }
+
+private:
+    QProcess proc;
+};
+
+// Where the built kesto and its template are.
+QString binDir();
+
+} // namespace DesktopTools

@@ -1,0 +1,137 @@
+// The real kesto on a real X desktop (Xvfb with icewm): tray, sampler, prompt.
+#include "desktoptools.h"
+#include "testsupport.h"
+
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <functional>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTest>
+#include <QThread>
+
+using namespace TestSupport;
+using namespace DesktopTools;
+
+namespace {
+
+QStringList kestoEnv(const Sandbox &box)
+{
+    return {"HOME=" + box.home(), "QT_QPA_PLATFORM=xcb"};
+}
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (condition())
+            return true;
+        QThread::msleep(100);
+    }
+    return condition();
+}
+
+} // namespace
+
+class TestDesktop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsInTheTrayOnly();
+    void logsTheWindowsInFront();
+    void promptTakesTypedAnswers();
+};
+
+void TestDesktop::startsInTheTrayOnly()
+{
+    Sandbox box;
+    box.copyTemplate();
+    Child kesto(binDir() + "/kesto", {}, box.work(), kestoEnv(box));
+    QVERIFY(waitFor([] { return kestoIconInTray(); }, 15000));
+    QVERIFY(QFile::exists(box.logPath()));
+    QCOMPARE(mapState("Quorvel?"), QStringLiteral("IsUnMapped"));
+    QVERIFY(run("xdotool", {"search", "--onlyvisible", "--name", "Quorvel"}).trimmed().isEmpty());
+    QCOMPARE(kesto.process().state(), QProcess::Running);
+}
+
+void TestDesktop::logsTheWindowsInFront()
+{
+    Sandbox box;
+    box.copyTemplate();
+    Child alpha("xterm", {"-T", "Alpha window", "-e", "sleep", "300"});
+    Child beta("xterm", {"-T", "Beta window", "-e", "sleep", "300"});
+    const QString alphaId = waitForWindow("Alpha window");
+    const QString betaId = waitForWindow("Beta window");
+    QVERIFY(!alphaId.isEmpty() && !betaId.isEmpty());
+    QVERIFY(bringToFront(alphaId));
+
+    const QDateTime started = QDateTime::currentDateTime();
+    Child kesto(binDir() + "/kesto", {}, box.work(), kestoEnv(box));
+    QTest::qWait(15500);
+    QVERIFY(bringToFront(betaId));
+    QTest::qWait(15500);
+    kesto.process().kill();
+    kesto.process().waitForFinished();
+
+    LogFile log(box.logPath());
+    const auto rows = log.rows("SELECT AppFileName, AppTitle, AppDate, Duration FROM ApplicationLog ORDER BY ROWID");
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0][0].toString(), QStringLiteral("/usr/bin/xterm"));
+    QCOMPARE(rows[0][1].toString(), QStringLiteral("Alpha window"));
+    QCOMPARE(rows[1][0].toString(), QStringLiteral("/usr/bin/xterm"));
+    QCOMPARE(rows[1][1].toString(), QStringLiteral("Beta window"));
+    for (const auto &row : rows) {
+        // Three ticks in about fifteen seconds: 5 + 5 + 5.
+        QVERIFY2(row[3].toInt() >= 10 && row[3].toInt() <= 20, qPrintable(row[3].toString()));
+        const QDateTime at = QDateTime::fromString(row[2].toString(), "yyyy-MM-dd HH:mm:ss");
+        QVERIFY(at.isValid());
+        QVERIFY(qAbs(at.secsTo(started)) <= 40);
+    }
+    QVERIFY(QDateTime::fromString(rows[0][2].toString(), "yyyy-MM-dd HH:mm:ss")
+            < QDateTime::fromString(rows[1][2].toString(), "yyyy-MM-dd HH:mm:ss"));
+}
+
+void TestDesktop::promptTakesTypedAnswers()
+{
+    Sandbox box;
+    box.copyTemplate();
+    {
+        LogFile t(box.work() + "/template.db");
+        QVERIFY(t.exec("UPDATE Options SET QueryMinutes = 0"));
+    }
+    Child kesto(binDir() + "/kesto", {}, box.work(), kestoEnv(box));
+    const QString prompt = waitForWindow("Quorvel?", 15000);
+    QVERIFY(!prompt.isEmpty());
+
+    // Full screen and above the rest.
+    QVERIFY(waitFor([&] { return run("xdotool", {"getwindowgeometry", prompt}).contains("1280x800"); }, 5000));
+    const QString state = run("xprop", {"-id", prompt, "_NET_WM_STATE"});
+    QVERIFY2(state.contains("_NET_WM_STATE_FULLSCREEN"), qPrintable(state));
+    QVERIFY2(state.contains("_NET_WM_STATE_ABOVE"), qPrintable(state));
+    // The keyboard is in the answer field: the user just types.
+    QVERIFY(waitFor([&] { return run("xdotool", {"getactivewindow"}).trimmed() == prompt; }, 5000));
+
+    LogFile log(box.logPath());
+    run("xdotool", {"type", "--delay", "20", "Writing tests, \"quoted\""});
+    run("xdotool", {"key", "Return"});
+    QVERIFY(waitFor([&] { return log.value("SELECT COUNT(*) FROM ActivityLog").toInt() == 1; }, 5000));
+
+    // With a zero interval the prompt comes straight back, emptied.
+    QVERIFY(!waitForWindow("Quorvel?", 10000).isEmpty());
+    QTest::qWait(300);
+    run("xdotool", {"type", "--delay", "20", "Second"});
+    run("xdotool", {"key", "Return"});
+    QVERIFY(waitFor([&] { return log.value("SELECT COUNT(*) FROM ActivityLog").toInt() == 2; }, 5000));
+
+    const auto rows = log.rows("SELECT ActText, ActDate FROM ActivityLog ORDER BY ROWID");
+    QCOMPARE(rows[0][0].toString(), QStringLiteral("Writing tests, \"quoted\""));
+    QCOMPARE(rows[1][0].toString(), QStringLiteral("Second"));
+    const QRegularExpression stamp("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$");
+    for (const auto &row : rows)
+        QVERIFY2(stamp.match(row[1].toString()).hasMatch(), qPrintable(row[1].toString()));
+    QCOMPARE(kesto.process().state(), QProcess::Running);
+}
+
+QTEST_GUILESS_MAIN(TestDesktop)
+#include "tst_desktop.moc"
