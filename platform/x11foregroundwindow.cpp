@@ -166,6 +166,9 @@ private:
         if (!focus || focus->focus == XCB_WINDOW_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT)
             return XCB_WINDOW_NONE;
         xcb_window_t window = focus->focus;
+        // Without any window manager nothing carries WM_STATE and the
+        // top-level window itself is the client.
+        xcb_window_t topLevel = XCB_WINDOW_NONE;
         for (int depth = 0; depth < 32 && window != XCB_WINDOW_NONE && window != root; ++depth) {
             auto state = propertyReply(property(window, atomWmState, XCB_GET_PROPERTY_TYPE_ANY, 0), nullptr);
             if (state && state->type != XCB_ATOM_NONE)
@@ -174,9 +177,11 @@ private:
                 xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr));
             if (!tree)
                 return XCB_WINDOW_NONE;
+            if (tree->parent == root)
+                topLevel = window;
             window = tree->parent;
         }
-        return XCB_WINDOW_NONE;
+        return topLevel;
     }
 
     QString titleFrom(xcb_window_t window, xcb_get_property_cookie_t cookie, bool *windowExists)

@@ -7,9 +7,23 @@
 
 namespace DesktopTools {
 
+namespace {
+
+// The tools read their UTF-8 arguments right only in a UTF-8 locale, whatever
+// locale the test itself runs in.
+QProcessEnvironment toolEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "C.UTF-8");
+    return env;
+}
+
+} // namespace
+
 QString run(const QString &program, const QStringList &args, int timeoutMs)
 {
     QProcess p;
+    p.setProcessEnvironment(toolEnvironment());
     p.start(program, args);
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
@@ -76,7 +90,7 @@ QString mapState(const QString &title)
 
 Child::Child(const QString &program, const QStringList &args, const QString &workDir, const QStringList &extraEnv)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = toolEnvironment();
     for (const QString &pair : extraEnv)
         env.insert(pair.section('=', 0, 0), pair.section('=', 1));
     proc.setProcessEnvironment(env);
