@@ -1,6 +1,9 @@
 #include "testsupport.h"
 
+#include "mainwindow.h"
+
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -113,6 +116,46 @@ void releaseDefaultConnection()
         QSqlDatabase::database(name, false).close();
         QSqlDatabase::removeDatabase(name);
     }
+}
+
+Harness::Harness(const std::function<void(LogFile &)> &prepareTemplate)
+{
+    box.copyTemplate();
+    if (prepareTemplate) {
+        LogFile t(box.work() + QStringLiteral("/template.db"));
+        prepareTemplate(t);
+    }
+    restart();
+    log = std::make_unique<LogFile>(box.logPath());
+}
+
+Harness::~Harness()
+{
+    log.reset();
+    window.reset();
+    releaseDefaultConnection();
+}
+
+void Harness::restart()
+{
+    window.reset();
+    releaseDefaultConnection();
+    window = std::make_unique<MainWindow>();
+}
+
+void Harness::invoke(const char *slot)
+{
+    QMetaObject::invokeMethod(window.get(), slot);
+}
+
+QTimer *Harness::timer(const char *name) const
+{
+    return window->findChild<QTimer *>(QLatin1String(name));
+}
+
+QAction *Harness::action(const char *name) const
+{
+    return window->findChild<QAction *>(QLatin1String(name));
 }
 
 } // namespace TestSupport

@@ -3,6 +3,7 @@
 #include "foregroundwindow.h"
 
 #include <QList>
+#include <QMainWindow>
 #include <QPointer>
 #include <QSqlDatabase>
 #include <QString>
@@ -11,9 +12,10 @@
 #include <QTimer>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
-class QMainWindow;
+class QAction;
 
 namespace TestSupport {
 
@@ -85,5 +87,26 @@ private:
 
 // Drops the program's default connection once its window is gone.
 void releaseDefaultConnection();
+
+// A main window on a private log built from the template, with a staged
+// foreground window and a second connection for reading the file.
+class Harness
+{
+public:
+    explicit Harness(const std::function<void(LogFile &)> &prepareTemplate = nullptr);
+    ~Harness();
+    void restart();
+    // Calls a slot of the window as its signal would.
+    void invoke(const char *slot);
+    QTimer *timer(const char *name) const;
+    QAction *action(const char *name) const;
+    template<typename T>
+    T *widget(const char *name) const { return window->findChild<T *>(QLatin1String(name)); }
+
+    Sandbox box;
+    FakeForegroundWindow fake;
+    std::unique_ptr<QMainWindow> window;
+    std::unique_ptr<LogFile> log;
+};
 
 } // namespace TestSupport

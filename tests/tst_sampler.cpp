@@ -12,35 +12,12 @@ namespace {
 const QString editor = QStringLiteral("/usr/bin/editor");
 const QString browser = QStringLiteral("/usr/lib/browser/browser");
 
-struct Rig
+struct Rig : Harness
 {
-    Sandbox box;
-    FakeForegroundWindow fake;
-    std::unique_ptr<MainWindow> window;
-    std::unique_ptr<LogFile> log;
-
-    Rig()
-    {
-        box.copyTemplate();
-        restart();
-        log = std::make_unique<LogFile>(box.logPath());
-    }
-    ~Rig()
-    {
-        log.reset();
-        window.reset();
-        releaseDefaultConnection();
-    }
-    void restart()
-    {
-        window.reset();
-        releaseDefaultConnection();
-        window = std::make_unique<MainWindow>();
-    }
     void tick(int times = 1)
     {
         for (int i = 0; i < times; ++i)
-            QMetaObject::invokeMethod(window.get(), "OnTimerPrograms");
+            invoke("OnTimerPrograms");
     }
     // (path, title, duration) of every row, oldest first.
     QList<QVariantList> rows()

@@ -1,0 +1,331 @@
+// The prompt's states, its answer list and Save, and the prompt schedule.
+#include "testsupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace TestSupport;
+
+namespace {
+
+struct Prompt : Harness
+{
+    using Harness::Harness;
+    QComboBox *combo() const { return widget<QComboBox>("cbWhat"); }
+    QPushButton *save() const { return widget<QPushButton>("cmdSave"); }
+    QTimer *promptTimer() const { return timer("timerPrompt"); }
+    void timerFires() { invoke("OnTimerKESTO"); }
+    void takeItBack() { invoke("menuReWrite_Click"); }
+    // Keys go to the combo box, which has the focus and hands them to its line edit.
+    void type(const QString &text)
+    {
+        combo()->lineEdit()->clear();
+        QTest::keyClicks(combo(), text);
+    }
+    void pressEnter() { QTest::keyClick(combo(), Qt::Key_Return); }
+    void answer(const QString &text)
+    {
+        type(text);
+        pressEnter();
+    }
+    QStringList listed() const
+    {
+        QStringList items;
+        for (int i = 0; i < combo()->count(); ++i)
+            items << combo()->itemText(i);
+        return items;
+    }
+    QStringList answers()
+    {
+        QStringList texts;
+        for (const auto &row : log->rows("SELECT ActText FROM ActivityLog ORDER BY ActDate, ROWID"))
+            texts << row[0].toString();
+        return texts;
+    }
+    void addAnswer(const QString &text, const QString &date)
+    {
+        QVERIFY(log->exec("INSERT INTO ActivityLog (ActText, ActDate) VALUES (?, ?)", {text, date}));
+    }
+    bool waiting() const { return !window->isVisible() && promptTimer()->isActive(); }
+};
+
+const int halfHour = 30 * 60000;
+
+} // namespace
+
+class TestPrompt : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void regularPromptSaved();
+    void regularPromptFailsToSave();
+    void rewriteSaved();
+    void rewriteFailsToSave();
+    void takeItBackWhilePromptIsOpen();
+    void timerFiresWhilePromptIsOpen();
+    void recentAnswers_data();
+    void recentAnswers();
+    void saveEnabling();
+    void rewriteOfEmptyLog();
+    void savedWhilePausedStaysPaused();
+    void choosingAFrequency();
+    void choosingWhilePaused();
+    void storedIntervalOutsideTheMenu();
+    void activeOffAndOn();
+};
+
+void TestPrompt::regularPromptSaved()
+{
+    Prompt p;
+    QVERIFY(p.waiting());
+    p.timerFires();
+    QVERIFY(p.window->isVisible());
+    QVERIFY(!p.promptTimer()->isActive());
+    QVERIFY(p.combo()->lineEdit()->text().isEmpty());
+    QVERIFY(!p.save()->isEnabled());
+    QCOMPARE(p.window->focusWidget(), static_cast<QWidget *>(p.combo()));
+
+    p.answer("Reading mail");
+    QVERIFY(p.waiting());
+    QCOMPARE(p.promptTimer()->interval(), halfHour);
+    QCOMPARE(p.answers(), QStringList{"Reading mail"});
+}
+
+void TestPrompt::regularPromptFailsToSave()
+{
+    Prompt p;
+    p.timerFires();
+    QVERIFY(p.log->exec("DROP TABLE ActivityLog"));
+    MessageBoxCloser closer;
+    p.answer("Lost");
+    QCOMPARE(closer.seen.size(), 1);
+    QCOMPARE(closer.seen[0].title, QStringLiteral("Error"));
+    const QString prefix = "An error occourred while writing to the database: ";
+    QVERIFY(closer.seen[0].text.startsWith(prefix));
+    QVERIFY2(closer.seen[0].text.contains("ActivityLog"), qPrintable(closer.seen[0].text));
+    QVERIFY(!p.window->isVisible());
+    // No further prompt until the schedule starts the timer again.
+    QVERIFY(!p.promptTimer()->isActive());
+    p.action("menuFreq30min")->trigger();
+    QVERIFY(p.promptTimer()->isActive());
+}
+
+void TestPrompt::rewriteSaved()
+{
+    Prompt p;
+    p.addAnswer("first", "2026-01-01 09:00:00");
+    p.addAnswer("typo", "2026-01-01 10:00:00");
+    p.takeItBack();
+    QVERIFY(p.window->isVisible());
+    QVERIFY(p.promptTimer()->isActive());
+    p.answer("fixed");
+    QVERIFY(p.waiting());
+    QCOMPARE(p.answers(), QStringList({"first", "fixed"}));
+    QCOMPARE(p.log->value("SELECT ActDate FROM ActivityLog WHERE ActText = 'fixed'").toString(),
+             QStringLiteral("2026-01-01 10:00:00"));
+    // The mode ends with that save: the next prompt adds an answer.
+    p.timerFires();
+    p.answer("new");
+    QCOMPARE(p.answers().size(), 3);
+}
+
+void TestPrompt::rewriteFailsToSave()
+{
+    Prompt p;
+    p.addAnswer("typo", "2026-01-01 10:00:00");
+    p.takeItBack();
+    QVERIFY(p.log->exec("ALTER TABLE ActivityLog RENAME TO Parked"));
+    {
+        MessageBoxCloser closer;
+        p.answer("fixed");
+        QCOMPARE(closer.seen.size(), 1);
+    }
+    QVERIFY(!p.window->isVisible());
+    QVERIFY(p.promptTimer()->isActive());
+    QVERIFY(p.log->exec("ALTER TABLE Parked RENAME TO ActivityLog"));
+    // Still in rewrite mode: the next prompt rewrites.
+    p.timerFires();
+    QVERIFY(p.promptTimer()->isActive());
+    p.answer("fixed");
+    QCOMPARE(p.answers(), QStringList{"fixed"});
+}
+
+void TestPrompt::takeItBackWhilePromptIsOpen()
+{
+    Prompt p;
+    p.addAnswer("typo", "2026-01-01 10:00:00");
+    p.timerFires();
+    p.type("half typed");
+    p.takeItBack();
+    // Nothing reloads: the open prompt simply becomes a rewrite.
+    QCOMPARE(p.combo()->lineEdit()->text(), QStringLiteral("half typed"));
+    p.answer("fixed");
+    QCOMPARE(p.answers(), QStringList{"fixed"});
+    QVERIFY(!p.window->isVisible());
+    QVERIFY(!p.promptTimer()->isActive());
+}
+
+void TestPrompt::timerFiresWhilePromptIsOpen()
+{
+    Prompt p;
+    p.addAnswer("old", "2026-01-01 10:00:00");
+    p.timerFires();
+    p.type("typing");
+    p.addAnswer("newer", "2026-01-02 10:00:00");
+    p.timerFires();
+    QCOMPARE(p.listed(), QStringList{"old"});
+    QCOMPARE(p.combo()->lineEdit()->text(), QStringLiteral("typing"));
+    QVERIFY(p.window->isVisible());
+}
+
+void TestPrompt::recentAnswers_data()
+{
+    QTest::addColumn<QStringList>("stored"); // oldest first, one minute apart
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("none") << QStringList() << QStringList();
+    QTest::newRow("fewer than ten") << QStringList{"a", "b", "c"} << QStringList{"c", "b", "a"};
+    QStringList many;
+    for (int i = 0; i < 15; ++i)
+        many << QString("answer %1").arg(i);
+    QStringList latestTen;
+    for (int i = 14; i >= 5; --i)
+        latestTen << QString("answer %1").arg(i);
+    QTest::newRow("more than ten") << many << latestTen;
+    QTest::newRow("duplicates once, case differs") << QStringList{"Mail", "mail", "Mail", "code"}
+                                                   << QStringList{"code", "Mail", "mail"};
+}
+
+void TestPrompt::recentAnswers()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QStringList, listed);
+    Prompt p;
+    for (int i = 0; i < stored.size(); ++i)
+        p.addAnswer(stored[i], QString("2026-03-01 10:%1:00").arg(i, 2, 10, QLatin1Char('0')));
+    p.timerFires();
+    QStringList shown = p.listed();
+    if (QTest::currentDataTag() == QLatin1String("duplicates once, case differs"))
+        shown.sort(Qt::CaseSensitive), listed.sort(Qt::CaseSensitive); // DISTINCT leaves ties unordered
+    QCOMPARE(shown, listed);
+    QVERIFY(p.combo()->lineEdit()->text().isEmpty());
+    QVERIFY(!p.save()->isEnabled());
+}
+
+void TestPrompt::saveEnabling()
+{
+    Prompt p;
+    p.addAnswer("Writing", "2026-03-01 10:00:00");
+    p.timerFires();
+    // Enter in an empty field saves nothing and the prompt stays.
+    p.pressEnter();
+    QVERIFY(p.window->isVisible());
+    QCOMPARE(p.answers(), QStringList{"Writing"});
+
+    p.combo()->setCurrentIndex(-1);
+    p.combo()->setCurrentIndex(0);
+    QVERIFY(p.save()->isEnabled());
+    QCOMPARE(p.combo()->lineEdit()->text(), QStringLiteral("Writing"));
+    p.combo()->lineEdit()->clear();
+    QVERIFY(!p.save()->isEnabled());
+
+    p.type("   ");
+    QVERIFY(p.save()->isEnabled());
+    QTest::mouseClick(p.save(), Qt::LeftButton);
+    QCOMPARE(p.answers(), QStringList({"Writing", "   "}));
+    QVERIFY(!p.window->isVisible());
+}
+
+void TestPrompt::rewriteOfEmptyLog()
+{
+    Prompt p;
+    p.takeItBack();
+    MessageBoxCloser closer;
+    p.answer("nothing to fix");
+    QVERIFY(closer.seen.isEmpty());
+    QVERIFY(p.answers().isEmpty());
+    // reWriteMode was cleared: the next answer is added.
+    p.timerFires();
+    p.answer("added");
+    QCOMPARE(p.answers(), QStringList{"added"});
+}
+
+void TestPrompt::savedWhilePausedStaysPaused()
+{
+    Prompt p;
+    p.timerFires();
+    p.action("menuActive")->trigger();
+    QVERIFY(!p.action("menuActive")->isChecked());
+    p.answer("done");
+    QCOMPARE(p.answers(), QStringList{"done"});
+    QVERIFY(!p.promptTimer()->isActive());
+}
+
+void TestPrompt::choosingAFrequency()
+{
+    Prompt p;
+    p.action("menuFreq60min")->trigger();
+    QCOMPARE(p.log->value("SELECT QueryMinutes FROM Options").toInt(), 60);
+    QVERIFY(p.promptTimer()->isActive());
+    QCOMPARE(p.promptTimer()->interval(), 3600000);
+    for (const char *name : {"menuFreq15min", "menuFreq30min", "menuFreq90min", "menuFreq120min"})
+        QVERIFY(!p.action(name)->isChecked());
+    QVERIFY(p.action("menuFreq60min")->isChecked());
+
+    // The marked entry chosen again stays marked and counts from now.
+    QTest::qWait(30);
+    p.action("menuFreq60min")->trigger();
+    QVERIFY(p.action("menuFreq60min")->isChecked());
+    QVERIFY(p.promptTimer()->remainingTime() > 3600000 * 0.94);
+
+    p.restart();
+    QCOMPARE(p.promptTimer()->interval(), 3600000);
+    QVERIFY(p.action("menuFreq60min")->isChecked());
+    QVERIFY(!p.action("menuFreq30min")->isChecked());
+}
+
+void TestPrompt::choosingWhilePaused()
+{
+    Prompt p;
+    p.action("menuActive")->trigger();
+    QVERIFY(!p.promptTimer()->isActive());
+    p.action("menuFreq15min")->trigger();
+    QVERIFY(!p.promptTimer()->isActive());
+    QVERIFY(p.action("menuFreq15min")->isChecked());
+    QCOMPARE(p.log->value("SELECT QueryMinutes FROM Options").toInt(), 15);
+    p.action("menuActive")->trigger();
+    QVERIFY(p.promptTimer()->isActive());
+    QCOMPARE(p.promptTimer()->interval(), 15 * 60000);
+}
+
+void TestPrompt::storedIntervalOutsideTheMenu()
+{
+    Prompt p([](LogFile &t) { t.exec("UPDATE Options SET QueryMinutes = 45"); });
+    QCOMPARE(p.promptTimer()->interval(), 45 * 60000);
+    for (const char *name : {"menuFreq15min", "menuFreq30min", "menuFreq60min", "menuFreq90min", "menuFreq120min"})
+        QVERIFY(!p.action(name)->isChecked());
+    p.action("menuFreq90min")->trigger();
+    QVERIFY(p.action("menuFreq90min")->isChecked());
+    QCOMPARE(p.promptTimer()->interval(), 90 * 60000);
+}
+
+void TestPrompt::activeOffAndOn()
+{
+    Prompt p;
+    QTest::qWait(50);
+    p.action("menuActive")->trigger();
+    QVERIFY(!p.promptTimer()->isActive());
+    p.action("menuActive")->trigger();
+    QVERIFY(p.promptTimer()->isActive());
+    // Coarse timers may fire up to 5% early; without the restart far less would be left.
+    QVERIFY(p.promptTimer()->remainingTime() > halfHour * 0.94);
+    // Nothing about pausing is stored.
+    QCOMPARE(p.log->value("SELECT QueryMinutes FROM Options").toInt(), 30);
+}
+
+QTEST_MAIN(TestPrompt)
+#include "tst_prompt.moc"
