@@ -5,6 +5,11 @@
 
 namespace ReportView {
 
+QDate defaultStartDate(const QDate &today)
+{
+    return today.addMonths(-1);
+}
+
 QString statement(int kind)
 {
     switch (kind) {

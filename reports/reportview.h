@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -12,6 +13,10 @@ class QSqlQuery;
 namespace ReportView {
 
 enum Kind { Detailed = 0, Grouped = 1, Programs = 2 };
+
+// Where the date range starts when the dialog opens: one calendar month
+// back, the day clamped to the shorter month (31 March -> 28/29 February).
+QDate defaultStartDate(const QDate &today);
 
 // The statement of a view kind; empty for an unknown kind.
 QString statement(int kind);

@@ -18,7 +18,7 @@ SearchDialog::SearchDialog(QWidget *parent)
 {
     ui->setupUi(this);
     ui->tvwItems->setUniformRowHeights(true);
-    ui->dpLogIni->setDate(QDate::currentDate().addMonths(-1));
+    ui->dpLogIni->setDate(ReportView::defaultStartDate(QDate::currentDate()));
     ui->dpLogFin->setDate(QDate::currentDate());
     ui->cmbView->addItem(QIcon(), tr("Activities, Detailed"), ReportView::Detailed);
     ui->cmbView->addItem(QIcon(), tr("Activities, Group by day/action"), ReportView::Grouped);

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -98,7 +100,9 @@ MessageBoxCloser::MessageBoxCloser()
             if (!box || !box->isVisible())
                 continue;
             seen.append({box->windowTitle(), box->text()});
-            if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+            if (QAbstractButton *yes = box->button(QMessageBox::Yes))
+                yes->click();
+            else if (QAbstractButton *ok = box->button(QMessageBox::Ok))
                 ok->click();
             else
                 box->reject();
@@ -108,6 +112,44 @@ MessageBoxCloser::MessageBoxCloser()
 }
 
 MessageBoxCloser::~MessageBoxCloser() = default;
+
+FileDialogAnswer::FileDialogAnswer(const QString &fileName)
+{
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [this, fileName] {
+        const auto widgets = QApplication::topLevelWidgets();
+        for (QWidget *w : widgets) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            if (shown) {
+                // It refused the name: give up rather than hang the test.
+                dialog->reject();
+                return;
+            }
+            shown = true;
+            title = dialog->windowTitle();
+            filters = dialog->nameFilters();
+            if (fileName.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(fileName);
+                if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                    edit->setText(fileName);
+                QMetaObject::invokeMethod(dialog, "accept");
+            }
+            return;
+        }
+    });
+    timer.start();
+}
+
+QString MarkingTranslator::translate(const char *context, const char *sourceText, const char *, int) const
+{
+    if (!contexts.contains(QLatin1String(context)) || !sourceText || !*sourceText)
+        return QString();
+    return QStringLiteral("[xx] ") + QString::fromUtf8(sourceText);
+}
 
 void releaseDefaultConnection()
 {

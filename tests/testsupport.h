@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QVariant>
 
 #include <functional>
@@ -51,6 +52,7 @@ public:
     bool exec(const QString &sql, const QVariantList &values = {});
     QList<QVariantList> rows(const QString &sql, const QVariantList &values = {});
     QVariant value(const QString &sql, const QVariantList &values = {});
+    QSqlDatabase db() const { return QSqlDatabase::database(name, false); }
 
 private:
     QString name;
@@ -67,6 +69,33 @@ public:
 
 private:
     QTimer timer;
+};
+
+// Answers the next file dialog with a file name, or cancels it (empty name).
+class FileDialogAnswer
+{
+public:
+    explicit FileDialogAnswer(const QString &fileName);
+    QString title;
+    QStringList filters;
+    bool shown = false;
+
+private:
+    QTimer timer;
+};
+
+// A translator that marks every text of the given contexts, to see what a
+// language change reaches.
+class MarkingTranslator : public QTranslator
+{
+public:
+    explicit MarkingTranslator(const QStringList &contexts) : contexts(contexts) {}
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *sourceText, const char *disambiguation = nullptr,
+                      int n = -1) const override;
+
+private:
+    QStringList contexts;
 };
 
 // Stages what the foreground window is.
