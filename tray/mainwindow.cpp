@@ -8,6 +8,9 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -132,6 +135,20 @@ QAction *MainWindow::addFrequencyAction(const QString &text, int minutes, const 
     return action;
 }
 
+void MainWindow::placeOnScreen(QDialog &dialog) const
+{
+    // Centred over this hidden window, a dialog would hang off the top-left
+    // corner of the screen with its title bar out of reach.
+    if (isVisible())
+        return;
+    QScreen *target = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!target)
+        return;
+    QRect frame(QPoint(), dialog.size());
+    frame.moveCenter(target->availableGeometry().center());
+    dialog.move(frame.topLeft());
+}
+
 int MainWindow::promptInterval() const
 {
     // A stored interval too large for the timer waits as long as it can
@@ -241,6 +258,7 @@ void MainWindow::menuExit_Click()
 void MainWindow::menuAbout_Click()
 {
     AboutDialog dialog(this);
+    placeOnScreen(dialog);
     dialog.exec();
 }
 
@@ -301,6 +319,7 @@ void MainWindow::menuFreq120min_Click()
 void MainWindow::menuShowLog_Click()
 {
     SearchDialog dialog(this);
+    placeOnScreen(dialog);
     dialog.setDatabase(db);
     dialog.exec();
 }

@@ -5,6 +5,7 @@
 #include <QString>
 
 class QAction;
+class QDialog;
 class QSystemTrayIcon;
 class QTimer;
 
@@ -42,6 +43,7 @@ private:
     void setQueryMinutes(int minutes);
     QAction *addFrequencyAction(const QString &text, int minutes, const char *slot);
     int promptInterval() const;
+    void placeOnScreen(QDialog &dialog) const;
 
     Ui::MainWindowClass *ui;
     QTimer *timerPrograms;
