@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
@@ -180,6 +181,9 @@ void TestDialogs::trayOpensFreshDialogs()
             auto *dialog = h.window->findChild<SearchDialog *>();
             QVERIFY(dialog && dialog->isVisible());
             seen << dialog;
+            // Placed on the screen, not around the hidden main window's corner.
+            QVERIFY(dialog->screen()->availableGeometry().contains(dialog->geometry()));
+            QVERIFY(dialog->geometry().top() > 0);
             // Already searched before it showed: the detailed last month.
             auto *tree = dialog->findChild<QTreeWidget *>("tvwItems");
             QCOMPARE(tree->topLevelItemCount(), 1);
