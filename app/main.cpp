@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "singleinstance.h"
 #include "translation.h"
 
 #include <QApplication>
@@ -7,6 +8,9 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    SingleInstance instance;
+    if (!instance.acquire())
+        return 0;
     QTranslator translator;
     // No translation file is not an error: the English texts show.
     Translation::load(translator);

@@ -3,6 +3,8 @@
 #include "testsupport.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <csignal>
 #include <QDeadlineTimer>
 #include <functional>
 #include <QFile>
@@ -41,6 +43,7 @@ private slots:
     void startsInTheTrayOnly();
     void logsTheWindowsInFront();
     void promptTakesTypedAnswers();
+    void secondStartLeavesTheFirstAlone();
 };
 
 void TestDesktop::startsInTheTrayOnly()
@@ -131,6 +134,40 @@ void TestDesktop::promptTakesTypedAnswers()
     for (const auto &row : rows)
         QVERIFY2(stamp.match(row[1].toString()).hasMatch(), qPrintable(row[1].toString()));
     QCOMPARE(kesto.process().state(), QProcess::Running);
+}
+
+void TestDesktop::secondStartLeavesTheFirstAlone()
+{
+    Sandbox box;
+    box.copyTemplate();
+    Child term("xterm", {"-T", "Counted once", "-e", "sleep", "300"});
+    const QString termId = waitForWindow("Counted once");
+    QVERIFY(bringToFront(termId));
+    auto first = std::make_unique<Child>(binDir() + "/kesto", QStringList{}, box.work(), kestoEnv(box));
+    QVERIFY(waitFor([] { return kestoIconInTray(); }, 15000));
+
+    QElapsedTimer clock;
+    clock.start();
+    Child second(binDir() + "/kesto", {}, box.work(), kestoEnv(box));
+    QVERIFY(second.process().waitForFinished(5000));
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(second.process().exitCode(), 0);
+    QCOMPARE(first->process().state(), QProcess::Running);
+
+    // Only one sampler: 11 seconds in front make at most three samples.
+    QTest::qWait(11000);
+    LogFile log(box.logPath());
+    QCOMPARE(log.value("SELECT COUNT(*) FROM ApplicationLog").toInt(), 1);
+    QVERIFY(log.value("SELECT Duration FROM ApplicationLog").toInt() <= 20);
+
+    // A crashed kesto leaves its lock behind; the next start takes it over.
+    ::kill(pid_t(first->pid()), SIGKILL);
+    first->process().waitForFinished();
+    first.reset();
+    Child third(binDir() + "/kesto", {}, box.work(), kestoEnv(box));
+    QVERIFY(!third.process().waitForFinished(3000));
+    QCOMPARE(third.process().state(), QProcess::Running);
+    QVERIFY(waitFor([] { return kestoIconInTray(); }, 15000));
 }
 
 QTEST_GUILESS_MAIN(TestDesktop)
