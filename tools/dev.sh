@@ -12,7 +12,8 @@ packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-s
   qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools libgl-dev
   libxcb1-dev libxcb-res0-dev libx11-dev libx11-xcb-dev
   xvfb xauth icewm xdotool xterm x11-utils x11-apps sqlite3 python3 fonts-dejavu-core
-  binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64"
+  binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64
+  dpkg-dev desktop-file-utils appstream"
 
 missing=
 for p in $packages; do
