@@ -111,24 +111,20 @@ void SearchDialog::on_cmdSearch_clicked()
             dayItem->setFont(0, dayFont);
             days.append(dayItem);
         }
-        QTreeWidgetItem *row = new QTreeWidgetItem(dayItem);
         switch (view) {
         case ReportView::Detailed:
-            row->setText(0, locale.toString(lastDateTime.time(), QLocale::ShortFormat));
-            row->setText(1, query.value(0).toString());
+            new QTreeWidgetItem(dayItem, {locale.toString(lastDateTime.time(), QLocale::ShortFormat),
+                                          query.value(0).toString()});
             break;
         case ReportView::Grouped:
-            row->setText(0, query.value(2).toString());
-            row->setText(1, query.value(0).toString());
+            new QTreeWidgetItem(dayItem, {query.value(2).toString(), query.value(0).toString()});
             break;
         case ReportView::Programs: {
-            row->setText(0, ReportView::formatDuration(query.value(3)));
             const QString path = query.value(0).toString();
             auto name = fileNames.constFind(path);
             if (name == fileNames.constEnd())
                 name = fileNames.insert(path, QFileInfo(path).fileName());
-            row->setText(1, *name);
-            row->setText(2, query.value(2).toString());
+            new QTreeWidgetItem(dayItem, {ReportView::formatDuration(query.value(3)), *name, query.value(2).toString()});
             break;
         }
         }

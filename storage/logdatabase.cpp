@@ -56,6 +56,13 @@ void restrictToOwner(const QString &path)
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
+void useWriteAheadLog(QSqlDatabase &db)
+{
+    // Read-only or locked files keep their journal; nothing is lost by that.
+    QSqlQuery(QStringLiteral("PRAGMA journal_mode=WAL"), db);
+    QSqlQuery(QStringLiteral("PRAGMA synchronous=FULL"), db);
+}
+
 int readQueryMinutes(QSqlDatabase &db)
 {
     QSqlQuery query(QStringLiteral("SELECT QueryMinutes FROM Options"), db);

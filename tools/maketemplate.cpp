@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -21,7 +22,14 @@ int main(int argc, char *argv[])
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("template"));
         db.setDatabaseName(partial);
-        ok = db.open() && Schema::apply(db);
+        // Made in write-ahead-log mode, as kesto uses it, so that a copy stays
+        // byte for byte the template until something is written.
+        ok = db.open();
+        if (ok) {
+            QSqlQuery wal(QStringLiteral("PRAGMA journal_mode=WAL"), db);
+            ok = wal.isActive();
+        }
+        ok = ok && Schema::apply(db);
         if (!ok)
             std::fprintf(stderr, "maketemplate: %s\n", qPrintable(db.lastError().text()));
         db.close();

@@ -63,6 +63,7 @@ MainWindow::MainWindow(QWidget *parent)
         if (creatingLog)
             LogDatabase::restrictToOwner(db.databaseName());
         LogDatabase::createSchemaIfEmpty(db);
+        LogDatabase::useWriteAheadLog(db);
         setVisible(false);
     } else {
         QMessageBox::warning(this, tr("Error"),

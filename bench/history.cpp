@@ -1,0 +1,143 @@
+#include "history.h"
+
+#include "schema.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTextStream>
+#include <QVariant>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+namespace History {
+
+namespace {
+
+constexpr int kYears = 5;
+constexpr int kPrograms = 200;
+constexpr int kTitles = 20000;
+constexpr int kAnswers = 1000;
+constexpr int kVersion = 1;
+
+// Picks 0..n-1 with a Zipf-like skew: a few programs and titles dominate.
+class Zipf
+{
+public:
+    Zipf(int n, double s)
+    {
+        double total = 0;
+        for (int i = 1; i <= n; ++i)
+            total += 1.0 / std::pow(i, s);
+        double running = 0;
+        for (int i = 1; i <= n; ++i) {
+            running += 1.0 / std::pow(i, s) / total;
+            cumulative.push_back(running);
+        }
+    }
+    int operator()(std::mt19937 &rng)
+    {
+        const double u = std::uniform_real_distribution<double>(0, 1)(rng);
+        return int(std::lower_bound(cumulative.begin(), cumulative.end(), u) - cumulative.begin());
+    }
+
+private:
+    std::vector<double> cumulative;
+};
+
+} // namespace
+
+QDate lastDay()
+{
+    return QDate(2026, 11, 30);
+}
+
+QString ensure(const QString &cacheDir)
+{
+    QDir().mkpath(cacheDir);
+    const QString path = cacheDir + QStringLiteral("/history-v%1.db").arg(kVersion);
+    if (QFile::exists(path))
+        return path;
+
+    std::fprintf(stderr, "building the five-year history in %s (once)...\n", qPrintable(path));
+    QElapsedTimer clock;
+    clock.start();
+    const QString partial = path + QStringLiteral(".part");
+    QFile::remove(partial);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("history"));
+        db.setDatabaseName(partial);
+        db.open();
+        Schema::apply(db);
+        QSqlQuery(QStringLiteral("PRAGMA journal_mode=OFF"), db);
+        QSqlQuery(QStringLiteral("PRAGMA synchronous=OFF"), db);
+        db.transaction();
+
+        std::mt19937 rng(20261207);
+        QStringList programs;
+        for (int i = 0; i < kPrograms; ++i)
+            programs << QStringLiteral("/usr/lib/app%1/bin/program-%1").arg(i, 3, 10, QLatin1Char('0'));
+        // Each program owns a share of the titles; popular programs own more.
+        QVector<QStringList> titles(kPrograms);
+        Zipf titleOwner(kPrograms, 0.8);
+        for (int t = 0; t < kTitles; ++t) {
+            const int owner = t < kPrograms ? t : titleOwner(rng);
+            titles[owner] << QStringLiteral("Document %1 — %2").arg(t, 5, 10, QLatin1Char('0')).arg(owner);
+        }
+        QStringList answers;
+        for (int a = 0; a < kAnswers; ++a)
+            answers << QStringLiteral("Task %1: %2").arg(a).arg(a % 7 == 0 ? "meeting" : "work on \"project\", part");
+
+        Zipf pickProgram(kPrograms, 1.1);
+        Zipf pickAnswer(kAnswers, 0.9);
+        std::lognormal_distribution<double> seconds(std::log(40.0), 1.3);
+        std::uniform_int_distribution<int> rowsPerDay(900, 1100);
+        std::uniform_int_distribution<int> answersPerDay(15, 25);
+
+        QSqlQuery app(db);
+        app.prepare(QStringLiteral(
+            "INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) VALUES (?, ?, ?, ?)"));
+        QSqlQuery act(db);
+        act.prepare(QStringLiteral("INSERT INTO ActivityLog (ActText, ActDate) VALUES (?, ?)"));
+
+        const QDate first = lastDay().addYears(-kYears).addDays(1);
+        for (QDate day = first; day <= lastDay(); day = day.addDays(1)) {
+            const QString dayText = day.toString(Qt::ISODate) + QLatin1Char(' ');
+            int clock = 7 * 3600;
+            const int rows = rowsPerDay(rng);
+            for (int r = 0; r < rows; ++r) {
+                const int program = pickProgram(rng);
+                const QStringList &own = titles[program];
+                // Recent documents of a program come back often, old ones rarely.
+                const double spread = own.size() / 4.0 + 1;
+                const int title = int(std::min<double>(own.size() - 1,
+                                                       std::abs(std::normal_distribution<double>(0, spread)(rng))));
+                const int duration = 5 * std::max(1, int(std::min(seconds(rng), 3600.0) / 5));
+                app.addBindValue(programs[program]);
+                app.addBindValue(own[title]);
+                app.addBindValue(dayText + QTime(0, 0).addSecs(clock % 86400).toString(QStringLiteral("HH:mm:ss")));
+                app.addBindValue(duration);
+                app.exec();
+                clock += std::min(duration, 60);
+            }
+            const int asked = answersPerDay(rng);
+            for (int a = 0; a < asked; ++a) {
+                act.addBindValue(answers[pickAnswer(rng)]);
+                act.addBindValue(dayText + QTime(8, 0).addSecs(a * 1700 % 57600).toString(QStringLiteral("HH:mm:ss")));
+                act.exec();
+            }
+        }
+        db.commit();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("history"));
+    QFile::rename(partial, path);
+    std::fprintf(stderr, "built in %.1f s\n", clock.elapsed() / 1000.0);
+    return path;
+}
+
+} // namespace History
