@@ -52,6 +52,9 @@ MainWindow::MainWindow(QWidget *parent)
     connect(timerPrograms, SIGNAL(timeout()), this, SLOT(OnTimerPrograms()));
     connect(timerPrompt, SIGNAL(timeout()), this, SLOT(OnTimerKESTO()));
     connect(ui->cmdSave, SIGNAL(clicked()), this, SLOT(cmdSave_Click()));
+    // A pasted answer is kept whole, not cut at the line edit's usual 32767 characters.
+    if (ui->cbWhat->lineEdit())
+        ui->cbWhat->lineEdit()->setMaxLength(INT_MAX);
     if (ui->cbWhat->lineEdit())
         connect(ui->cbWhat->lineEdit(), SIGNAL(returnPressed()), this, SLOT(cmdSave_Click()));
     connect(ui->cbWhat, SIGNAL(editTextChanged(QString)), this, SLOT(cbWhat_TextChanged(QString)));
@@ -122,7 +125,10 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // The tray menu has no parent; it goes with the icon that shows it.
+    QMenu *trayMenu = trayIcon->contextMenu();
     delete trayIcon;
+    delete trayMenu;
     delete ui;
 }
 
