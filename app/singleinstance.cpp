@@ -12,7 +12,11 @@ SingleInstance::SingleInstance()
 
 bool SingleInstance::acquire()
 {
-    return lock.tryLock(0);
+    if (lock.tryLock(0))
+        return true;
+    // Only a lock held by a running kesto stops this one. A home in which no
+    // lock can be made (read-only, full) must not keep kesto from starting.
+    return lock.error() != QLockFile::LockFailedError;
 }
 
 QString SingleInstance::lockPath()

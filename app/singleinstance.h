@@ -10,8 +10,8 @@ public:
     // The lock sits beside the log, in the user's home directory.
     SingleInstance();
 
-    // True when this process is the only kesto of this user; a lock left by
-    // a crashed kesto is taken over.
+    // False when another kesto of this user runs; a lock left by a crashed
+    // kesto is taken over, and a home that takes no lock lets kesto run.
     bool acquire();
 
     static QString lockPath();

@@ -5,6 +5,9 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <csignal>
+#include <QDir>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDeadlineTimer>
 #include <functional>
 #include <QFile>
@@ -44,6 +47,7 @@ private slots:
     void logsTheWindowsInFront();
     void promptTakesTypedAnswers();
     void secondStartLeavesTheFirstAlone();
+    void readOnlyLog();
 };
 
 void TestDesktop::startsInTheTrayOnly()
@@ -168,6 +172,48 @@ void TestDesktop::secondStartLeavesTheFirstAlone()
     QVERIFY(!third.process().waitForFinished(3000));
     QCOMPARE(third.process().state(), QProcess::Running);
     QVERIFY(waitFor([] { return kestoIconInTray(); }, 15000));
+}
+
+void TestDesktop::readOnlyLog()
+{
+    // root writes to any file, so the log is made read-only for "nobody".
+    if (::geteuid() != 0)
+        QSKIP("needs root to run kesto as another user");
+    Sandbox box;
+    box.copyTemplate();
+    {
+        LogFile t(box.work() + "/template.db");
+        QVERIFY(t.exec("UPDATE Options SET QueryMinutes = 0"));
+        QVERIFY(t.exec("INSERT INTO ActivityLog VALUES ('kept', '2026-01-01 10:00:00')"));
+    }
+    const QString home = box.home() + "/nobody";
+    QVERIFY(QDir().mkpath(home));
+    QVERIFY(QFile::copy(box.work() + "/template.db", home + "/kesto.db"));
+    QVERIFY(::chmod(QFile::encodeName(home + "/kesto.db").constData(), 0444) == 0);
+    QVERIFY(::chown(QFile::encodeName(home).constData(), 65534, 65534) == 0);
+    QVERIFY(::chmod(QFile::encodeName(box.home()).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(box.work()).constData(), 0755) == 0);
+    const QByteArray before = [&] { QFile f(home + "/kesto.db"); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+
+    Child kesto("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", binDir() + "/kesto"}, box.work(),
+                {"HOME=" + home, "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR="});
+    const QString prompt = waitForWindow("Quorvel?", 15000);
+    QVERIFY2(!prompt.isEmpty(), "no prompt: the stored interval was not read");
+    QVERIFY(run("xdotool", {"search", "--onlyvisible", "--name", "^Error$"}).trimmed().isEmpty());
+    QTest::qWait(300);
+    run("xdotool", {"type", "--delay", "10", "cannot be stored"});
+    run("xdotool", {"key", "Return"});
+    const QString box2 = waitForWindow("Error", 10000);
+    QVERIFY2(!box2.isEmpty(), "no error box for the failed save");
+    QVERIFY(bringToFront(box2));
+    run("xdotool", {"key", "Return"});
+    QVERIFY(waitFor([] { return run("xdotool", {"search", "--onlyvisible", "--name", "^Error$"}).trimmed().isEmpty(); },
+                    5000));
+    QCOMPARE(kesto.process().state(), QProcess::Running);
+    kesto.process().kill();
+    kesto.process().waitForFinished();
+    const QByteArray after = [&] { QFile f(home + "/kesto.db"); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    QVERIFY(after == before);
 }
 
 QTEST_GUILESS_MAIN(TestDesktop)
