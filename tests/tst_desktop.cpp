@@ -11,6 +11,7 @@
 #include <QDeadlineTimer>
 #include <functional>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
@@ -119,24 +120,31 @@ void TestDesktop::promptTakesTypedAnswers()
     // The keyboard is in the answer field: the user just types.
     QVERIFY(waitFor([&] { return run("xdotool", {"getactivewindow"}).trimmed() == prompt; }, 5000));
 
+    // Watch the prompt's window for being hidden after the save.
+    QProcess watcher;
+    watcher.start("stdbuf", {"-oL", "xev", "-id", prompt, "-event", "structure"});
+    QVERIFY(watcher.waitForStarted());
+    QTest::qWait(200);
+
     LogFile log(box.logPath());
     run("xdotool", {"type", "--delay", "20", "Writing tests, \"quoted\""});
     run("xdotool", {"key", "Return"});
     QVERIFY(waitFor([&] { return log.value("SELECT COUNT(*) FROM ActivityLog").toInt() == 1; }, 5000));
-
-    // With a zero interval the prompt comes straight back, emptied.
-    QVERIFY(!waitForWindow("Quorvel?", 10000).isEmpty());
-    QTest::qWait(300);
-    run("xdotool", {"type", "--delay", "20", "Second"});
-    run("xdotool", {"key", "Return"});
-    QVERIFY(waitFor([&] { return log.value("SELECT COUNT(*) FROM ActivityLog").toInt() == 2; }, 5000));
+    QString events;
+    QVERIFY(waitFor(
+        [&] {
+            watcher.waitForReadyRead(50);
+            events += QString::fromUtf8(watcher.readAllStandardOutput());
+            return events.contains("UnmapNotify");
+        },
+        5000));
+    watcher.terminate();
+    watcher.waitForFinished();
 
     const auto rows = log.rows("SELECT ActText, ActDate FROM ActivityLog ORDER BY ROWID");
     QCOMPARE(rows[0][0].toString(), QStringLiteral("Writing tests, \"quoted\""));
-    QCOMPARE(rows[1][0].toString(), QStringLiteral("Second"));
     const QRegularExpression stamp("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$");
-    for (const auto &row : rows)
-        QVERIFY2(stamp.match(row[1].toString()).hasMatch(), qPrintable(row[1].toString()));
+    QVERIFY2(stamp.match(rows[0][1].toString()).hasMatch(), qPrintable(rows[0][1].toString()));
     QCOMPARE(kesto.process().state(), QProcess::Running);
 }
 

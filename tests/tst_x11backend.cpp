@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include <memory>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,13 +33,13 @@ private slots:
 
 private:
     bool withWindowManager = true;
-    ForegroundWindowSource *backend = nullptr;
+    std::unique_ptr<ForegroundWindowSource> backend;
 };
 
 void TestX11Backend::initTestCase()
 {
     withWindowManager = qEnvironmentVariable("KESTO_NO_WM") != QLatin1String("1");
-    backend = createSystemForegroundWindowSource();
+    backend.reset(createSystemForegroundWindowSource());
     QVERIFY(backend->isAvailable());
 }
 

@@ -3,6 +3,8 @@
 #   sh tools/dev.sh run    install, build, start kesto in the tray
 #   sh tools/dev.sh test   install, build, run the whole test suite
 #   sh tools/dev.sh build  install and build only
+#   sh tools/dev.sh sanitize  the tests built with ASan and UBSan (clang), then
+#                             each fuzzer for a bounded time
 set -eu
 cd "$(dirname "$0")/.."
 action=${1:-build}
@@ -13,7 +15,7 @@ packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-s
   libxcb1-dev libxcb-res0-dev libx11-dev libx11-xcb-dev
   xvfb xauth icewm xdotool xterm x11-utils x11-apps sqlite3 python3 fonts-dejavu-core
   binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64
-  dpkg-dev desktop-file-utils appstream"
+  dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev"
 
 missing=
 for p in $packages; do
@@ -28,7 +30,13 @@ if [ -n "$missing" ]; then
     $sudo apt-get install -y -q --no-install-recommends $missing
 fi
 
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if [ "$action" = sanitize ]; then
+    build=${KESTO_BUILD_DIR:-build-sanitize}
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DKESTO_SANITIZE=ON -DKESTO_FUZZ=ON -DKESTO_BUILD_BENCH=OFF
+else
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+fi
 cmake --build "$build" -j"$(nproc)"
 
 case "$action" in
@@ -39,9 +47,29 @@ run)
 test)
     ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
     ;;
+sanitize)
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+    export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    # The wine and package tests run no instrumented code.
+    ctest --test-dir "$build" --output-on-failure -j"$(nproc)" -E 'win32|package'
+    seconds=${KESTO_FUZZ_SECONDS:-60}
+    for fuzzer in fuzz_csv fuzz_x11title; do
+        corpus=tests/fuzz/corpus/${fuzzer#fuzz_}
+        found=$(mktemp -d)
+        echo "fuzzing $fuzzer for ${seconds}s"
+        status=0
+        "$build/tests/$fuzzer" -max_total_time="$seconds" -print_final_stats=1 "$found" "$corpus" \
+            >"$found.log" 2>&1 || status=$?
+        tail -12 "$found.log"
+        rm -rf "$found" "$found.log"
+        [ $status = 0 ] || { echo "$fuzzer failed"; exit 1; }
+    done
+    echo "sanitizers and fuzzers: 0 failed"
+    ;;
 build) ;;
 *)
-    echo "usage: sh tools/dev.sh [run|test|build]" >&2
+    echo "usage: sh tools/dev.sh [run|test|build|sanitize]" >&2
     exit 2
     ;;
 esac
