@@ -128,8 +128,6 @@ void reports(const QString &dbPath, const QList<Range> &ranges)
     auto *tree = dialog.findChild<QTreeWidget *>(QStringLiteral("tvwItems"));
 
     for (const Range &range : ranges) {
-        const QString start = range.from.toString(Qt::ISODate);
-        const QString end = range.to.toString(Qt::ISODate) + QStringLiteral("T23:59:59");
         for (int kind = 0; kind < 3; ++kind) {
             from->setDate(range.from);
             to->setDate(range.to);
@@ -143,12 +141,7 @@ void reports(const QString &dbPath, const QList<Range> &ranges)
             QCoreApplication::processEvents();
             int rows = 0;
             const double sqlMs = medianMs(5, [&] {
-                QSqlQuery q(db);
-                q.setForwardOnly(true);
-                q.prepare(ReportView::statement(kind));
-                q.addBindValue(start);
-                q.addBindValue(end);
-                q.exec();
+                QSqlQuery q = ReportView::run(db, kind, range.from, range.to);
                 const int columns = q.record().count();
                 rows = 0;
                 while (q.next()) {
@@ -184,12 +177,7 @@ void exports(const QString &dbPath, const Range &year, const QString &outDir)
         const double kestoMs = medianMs(3, [&] {
             QFile file(ours);
             file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-            QSqlQuery q(db);
-            q.setForwardOnly(true);
-            q.prepare(ReportView::statement(kind));
-            q.addBindValue(start);
-            q.addBindValue(end);
-            q.exec();
+            QSqlQuery q = ReportView::run(db, kind, year.from, year.to);
             ReportView::writeCsv(q, kind, file);
             file.close();
         });

@@ -49,8 +49,8 @@ public:
         const auto netPid = property(window, atomNetWmPid, XCB_ATOM_CARDINAL, 1);
         xcb_res_query_client_ids_cookie_t resCookie{};
         if (hasXRes) {
-            xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-            resCookie = xcb_res_query_client_ids(connection, 1, &spec);
+            const xcb_res_client_id_spec_t wanted{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+            resCookie = xcb_res_query_client_ids(connection, 1, &wanted);
         }
 
         bool windowExists = false;
@@ -233,7 +233,9 @@ private:
     static qint64 pidFromXRes(xcb_res_query_client_ids_reply_t *reply)
     {
         for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem; xcb_res_client_id_value_next(&it)) {
-            if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && it.data->length >= 4)
+            // The value record starts with the client id it answers.
+            const auto *id = reinterpret_cast<const xcb_res_client_id_spec_t *>(it.data);
+            if ((id->mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && it.data->length >= 4)
                 return *xcb_res_client_id_value_value(it.data);
         }
         return 0;

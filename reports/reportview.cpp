@@ -1,6 +1,8 @@
 #include "reportview.h"
 
+#include <QDateTime>
 #include <QIODevice>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 
 namespace ReportView {
@@ -25,6 +27,22 @@ QString statement(int kind)
                               "ORDER BY DATE(AppDate) DESC, SUM(Duration) DESC, AppFileName, AppTitle");
     }
     return QString();
+}
+
+QSqlQuery run(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    const QString sql = statement(kind);
+    if (!sql.isEmpty())
+        query.prepare(sql);
+    const QDateTime lastSecond = QDateTime(to.addDays(1), QTime(0, 0)).addSecs(-1);
+    // Bound as the texts the stored dates are compared with, whatever the
+    // driver's own date formats: 'YYYY-MM-DD' and 'YYYY-MM-DDT23:59:59'.
+    query.addBindValue(from.toString(Qt::ISODate));
+    query.addBindValue(lastSecond.toString(Qt::ISODate));
+    query.exec();
+    return query;
 }
 
 QString formatDuration(const QVariant &seconds)

@@ -7,6 +7,7 @@
 #include <QVariant>
 
 class QIODevice;
+class QSqlDatabase;
 class QSqlQuery;
 
 // The three reports of the activity log, their statements and their output.
@@ -20,6 +21,11 @@ QDate defaultStartDate(const QDate &today);
 
 // The statement of a view kind; empty for an unknown kind.
 QString statement(int kind);
+
+// Runs the statement of a view kind over whole days, from the first second
+// of `from` through the last second of `to`; the query is returned whatever
+// the outcome (inactive on failure).
+QSqlQuery run(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to);
 
 // Summed seconds as "hh:mm:ss", counting hours past 24 ("25:00:00");
 // "--:--:--" when the sum is null or not a number.

@@ -43,18 +43,7 @@ int SearchDialog::currentView() const
 
 QSqlQuery SearchDialog::buildQuery(int view)
 {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    const QString sql = ReportView::statement(view);
-    if (!sql.isEmpty())
-        query.prepare(sql);
-    const QDateTime lastSecond = QDateTime(ui->dpLogFin->date().addDays(1), QTime(0, 0)).addSecs(-1);
-    // Bound as the texts the stored dates are compared with, whatever the
-    // driver's own date formats: 'YYYY-MM-DD' and 'YYYY-MM-DDT23:59:59'.
-    query.addBindValue(ui->dpLogIni->date().toString(Qt::ISODate));
-    query.addBindValue(lastSecond.toString(Qt::ISODate));
-    query.exec();
-    return query;
+    return ReportView::run(db, view, ui->dpLogIni->date(), ui->dpLogFin->date());
 }
 
 void SearchDialog::on_cmdSearch_clicked()

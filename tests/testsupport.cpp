@@ -151,6 +151,12 @@ QString MarkingTranslator::translate(const char *context, const char *sourceText
     return QStringLiteral("[xx] ") + QString::fromUtf8(sourceText);
 }
 
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 void releaseDefaultConnection()
 {
     const QString name = QString::fromLatin1(QSqlDatabase::defaultConnection);

@@ -114,6 +114,9 @@ private:
     std::optional<ForegroundSample> current;
 };
 
+// A file's bytes; empty when it cannot be read.
+QByteArray fileBytes(const QString &path);
+
 // Drops the program's default connection once its window is gone.
 void releaseDefaultConnection();
 

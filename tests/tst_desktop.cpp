@@ -201,7 +201,7 @@ void TestDesktop::readOnlyLog()
     QVERIFY(::chown(QFile::encodeName(home).constData(), 65534, 65534) == 0);
     QVERIFY(::chmod(QFile::encodeName(box.home()).constData(), 0755) == 0);
     QVERIFY(::chmod(QFile::encodeName(box.work()).constData(), 0755) == 0);
-    const QByteArray before = [&] { QFile f(home + "/kesto.db"); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    const QByteArray before = fileBytes(home + "/kesto.db");
 
     Child kesto("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", binDir() + "/kesto"}, box.work(),
                 {"HOME=" + home, "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR="});
@@ -220,7 +220,7 @@ void TestDesktop::readOnlyLog()
     QCOMPARE(kesto.process().state(), QProcess::Running);
     kesto.process().kill();
     kesto.process().waitForFinished();
-    const QByteArray after = [&] { QFile f(home + "/kesto.db"); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    const QByteArray after = fileBytes(home + "/kesto.db");
     QVERIFY(after == before);
 }
 

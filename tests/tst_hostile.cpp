@@ -26,12 +26,6 @@ using namespace TestSupport;
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Every row of every table, to compare before and after.
 QStringList snapshot(const QString &path)
 {

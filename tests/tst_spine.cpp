@@ -20,12 +20,6 @@ using namespace TestSupport;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 int unixMode(const QString &path)
 {
     struct stat info;
@@ -72,14 +66,14 @@ void TestSpine::firstStartCopiesTemplateOnce()
 {
     Sandbox box;
     box.copyTemplate();
-    const QByteArray original = readAll(box.work() + "/template.db");
+    const QByteArray original = fileBytes(box.work() + "/template.db");
     QVERIFY(!original.isEmpty());
     {
         Started s;
         start(s);
         QCOMPARE(LogDatabase::databasePath(), QDir::toNativeSeparators(box.logPath()));
     }
-    QCOMPARE(readAll(box.logPath()), original);
+    QCOMPARE(fileBytes(box.logPath()), original);
 
     // A changed template is not copied again over the existing log.
     {

@@ -65,7 +65,6 @@ sanitize)
         rm -rf "$found" "$found.log"
         [ $status = 0 ] || { echo "$fuzzer failed"; exit 1; }
     done
-    echo "fuzzers: 2 passed, 0 failed"
     ;;
 build) ;;
 *)

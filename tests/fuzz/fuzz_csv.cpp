@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDate>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringList>
@@ -77,11 +78,7 @@ QSqlDatabase &database()
 
 QList<QStringList> exportView(int kind)
 {
-    QSqlQuery query(database());
-    query.prepare(ReportView::statement(kind));
-    query.addBindValue(QStringLiteral("2026-01-01"));
-    query.addBindValue(QStringLiteral("2026-01-01T23:59:59"));
-    query.exec();
+    QSqlQuery query = ReportView::run(database(), kind, QDate(2026, 1, 1), QDate(2026, 1, 1));
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     ReportView::writeCsv(query, kind, out);
