@@ -94,7 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     QSqlDatabase &db = database();
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), int(size));
-    const int half = int(text.size() / 2);
+    // Split between code points: half a surrogate pair cannot be written as UTF-8
+    // by anyone, so it could never come back unchanged.
+    int half = int(text.size() / 2);
+    if (half > 0 && text.at(half - 1).isHighSurrogate() && text.at(half).isLowSurrogate())
+        ++half;
     const QString path = text.left(half);
     const QString title = text.mid(half);
     QSqlQuery(QStringLiteral("DELETE FROM ActivityLog"), db);
