@@ -141,3 +141,143 @@ QString ensure(const QString &cacheDir)
 }
 
 } // namespace History
+
+namespace History {
+
+namespace {
+
+constexpr int kBrowserVersion = 1;
+
+// Pronounceable words from syllables: a vocabulary big enough that titles of
+// a few words rarely repeat.
+QStringList vocabulary(std::mt19937 &rng, int size)
+{
+    static const char *const syllables[] = {"ka", "lo", "mi", "ne", "ra", "tu", "vo", "shi", "pla", "tre",
+                                            "gon", "der", "sta", "qui", "bel", "mor", "fa", "zen", "lu", "cor"};
+    std::uniform_int_distribution<int> count(1, 4);
+    std::uniform_int_distribution<int> pick(0, 19);
+    QStringList words;
+    for (int i = 0; i < size; ++i) {
+        QString word;
+        for (int s = count(rng); s > 0; --s)
+            word += QLatin1String(syllables[pick(rng)]);
+        if (i % 9 == 0)
+            word[0] = word[0].toUpper();
+        words << word;
+    }
+    return words;
+}
+
+} // namespace
+
+QString ensureBrowser(const QString &cacheDir)
+{
+    QDir().mkpath(cacheDir);
+    const QString path = cacheDir + QStringLiteral("/browser-v%1.db").arg(kBrowserVersion);
+    if (QFile::exists(path))
+        return path;
+
+    std::fprintf(stderr, "building the browser history in %s (once)...\n", qPrintable(path));
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const QString partial = path + QStringLiteral(".part");
+    QFile::remove(partial);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("browser"));
+        db.setDatabaseName(partial);
+        db.open();
+        Schema::apply(db);
+        QSqlQuery(QStringLiteral("PRAGMA journal_mode=OFF"), db);
+        QSqlQuery(QStringLiteral("PRAGMA synchronous=OFF"), db);
+        db.transaction();
+
+        std::mt19937 rng(20261208);
+        const QStringList words = vocabulary(rng, 4000);
+        struct Program
+        {
+            QString path;
+            QString suffix;
+        };
+        QList<Program> programs{{"/usr/lib/firefox-esr/firefox-esr", " — Mozilla Firefox"},
+                                {"/usr/lib/chromium/chromium", " - Chromium"},
+                                {"/usr/lib/thunderbird/thunderbird", " - Mozilla Thunderbird"},
+                                {"/usr/bin/evince", " — Document Viewer"},
+                                {"/usr/lib/libreoffice/program/soffice.bin", " - LibreOffice Writer"}};
+        for (int i = 0; i < 35; ++i)
+            programs.append({QStringLiteral("/opt/tool%1/bin/tool-%1").arg(i, 2, 10, QLatin1Char('0')),
+                             QStringLiteral(" - Tool %1").arg(i)});
+        Zipf pickProgram(int(programs.size()), 1.6);
+        Zipf pickAnswer(kAnswers, 0.9);
+        std::uniform_int_distribution<int> titleLength(40, 150);
+        std::uniform_int_distribution<int> pickWord(0, int(words.size()) - 1);
+        std::uniform_real_distribution<double> chance(0, 1);
+        std::lognormal_distribution<double> seconds(std::log(30.0), 1.2);
+        std::uniform_int_distribution<int> answersPerDay(15, 25);
+        QStringList answers;
+        for (int a = 0; a < kAnswers; ++a)
+            answers << QStringLiteral("Task %1: %2").arg(a).arg(a % 7 == 0 ? "meeting" : "research, \"reading\"");
+
+        QSqlQuery app(db);
+        app.prepare(QStringLiteral(
+            "INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) VALUES (?, ?, ?, ?)"));
+        QSqlQuery act(db);
+        act.prepare(QStringLiteral("INSERT INTO ActivityLog (ActText, ActDate) VALUES (?, ?)"));
+
+        constexpr int years = 3;
+        const QDate first = lastDay().addYears(-years).addDays(1);
+        for (QDate day = first; day <= lastDay(); day = day.addDays(1)) {
+            // Busier every year: about 1,700, 1,850 and 2,000 rows a day.
+            const int year = std::min(years - 1, int(first.daysTo(day) / 365));
+            const int mean = 1700 + 150 * year;
+            const int rows = std::uniform_int_distribution<int>(mean * 85 / 100, mean * 115 / 100)(rng);
+            const QString dayText = day.toString(Qt::ISODate) + QLatin1Char(' ');
+            QList<QPair<int, QString>> recent;
+            int clock = 7 * 3600;
+            for (int r = 0; r < rows; ++r) {
+                int program;
+                QString title;
+                // Now and then back to a tab of the same day; mostly somewhere new.
+                if (!recent.isEmpty() && chance(rng) < 0.12) {
+                    const auto &again = recent[std::uniform_int_distribution<int>(0, int(recent.size()) - 1)(rng)];
+                    program = again.first;
+                    title = again.second;
+                } else {
+                    program = pickProgram(rng);
+                    const QString &suffix = programs[program].suffix;
+                    const int length = titleLength(rng);
+                    while (title.size() + suffix.size() < length) {
+                        if (!title.isEmpty())
+                            title += QLatin1Char(' ');
+                        title += words[pickWord(rng)];
+                    }
+                    title.truncate(std::max(1, int(length - suffix.size())));
+                    title += suffix;
+                    recent.append({program, title});
+                    if (recent.size() > 40)
+                        recent.removeFirst();
+                }
+                const int duration = 5 * std::max(1, int(std::min(seconds(rng), 1800.0) / 5));
+                app.addBindValue(programs[program].path);
+                app.addBindValue(title);
+                app.addBindValue(dayText + QTime(0, 0).addSecs(clock % 86400).toString(QStringLiteral("HH:mm:ss")));
+                app.addBindValue(duration);
+                app.exec();
+                clock += std::min(duration, 40);
+            }
+            const int asked = answersPerDay(rng);
+            for (int a = 0; a < asked; ++a) {
+                act.addBindValue(answers[pickAnswer(rng)]);
+                act.addBindValue(dayText + QTime(8, 0).addSecs(a * 1700 % 57600).toString(QStringLiteral("HH:mm:ss")));
+                act.exec();
+            }
+        }
+        db.commit();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("browser"));
+    QFile::rename(partial, path);
+    std::fprintf(stderr, "built in %.1f s\n", elapsed.elapsed() / 1000.0);
+    return path;
+}
+
+} // namespace History

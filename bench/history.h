@@ -3,13 +3,18 @@
 #include <QDate>
 #include <QString>
 
-// A deterministic five-year history of a heavy user, built once and cached.
+// Deterministic histories, built once and cached.
 namespace History {
 
 // The last day of the history; ranges are measured back from it.
 QDate lastDay();
 
+// Five years of a heavy user who comes back to the same 20,000 window titles.
 // Returns the path of the cached database, building it first when missing.
 QString ensure(const QString &cacheDir);
+
+// Three years of a browser-heavy user whose window titles are mostly unique
+// (40-150 characters), with over 600,000 program rows in the last year.
+QString ensureBrowser(const QString &cacheDir);
 
 } // namespace History

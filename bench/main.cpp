@@ -390,6 +390,7 @@ int main(int argc, char *argv[])
     const QString binDir = QStringLiteral(KESTO_BIN_DIR);
     const QString cache = qEnvironmentVariable("KESTO_BENCH_CACHE", QStringLiteral(KESTO_BENCH_CACHE));
     const QString history = History::ensure(cache);
+    const QString browser = History::ensureBrowser(cache);
     const QDate last = History::lastDay();
     const Range month{"month", last.addMonths(-1).addDays(1), last};
     const Range year{"year", last.addYears(-1).addDays(1), last};

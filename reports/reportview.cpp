@@ -34,8 +34,9 @@ QSqlQuery run(const QSqlDatabase &db, int kind, const QDate &from, const QDate &
     QSqlQuery query(db);
     query.setForwardOnly(true);
     const QString sql = statement(kind);
-    if (!sql.isEmpty())
-        query.prepare(sql);
+    // A statement that does not prepare keeps its own error (a missing table).
+    if (!sql.isEmpty() && !query.prepare(sql))
+        return query;
     const QDateTime lastSecond = QDateTime(to.addDays(1), QTime(0, 0)).addSecs(-1);
     // Bound as the texts the stored dates are compared with, whatever the
     // driver's own date formats: 'YYYY-MM-DD' and 'YYYY-MM-DDT23:59:59'.
@@ -48,9 +49,14 @@ QSqlQuery run(const QSqlDatabase &db, int kind, const QDate &from, const QDate &
 QString formatDuration(const QVariant &seconds)
 {
     bool ok = false;
-    qint64 total = seconds.isNull() ? 0 : seconds.toLongLong(&ok);
+    const qint64 total = seconds.isNull() ? 0 : seconds.toLongLong(&ok);
     if (!ok)
         return QStringLiteral("--:--:--");
+    return formatDuration(total);
+}
+
+QString formatDuration(qint64 total)
+{
     // Only a hand-edited log has negative sums; wrap them like a clock.
     if (total < 0)
         total = ((total % 86400) + 86400) % 86400;
@@ -67,65 +73,104 @@ QString formatDuration(const QVariant &seconds)
 
 QByteArray quotedField(const QString &text)
 {
-    QByteArray field = text.toUtf8();
-    field.replace('"', "\"\"");
-    field.prepend('"');
-    field.append('"');
+    QByteArray field;
+    appendQuoted(field, text);
     return field;
+}
+
+void appendQuoted(QByteArray &line, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    line += '"';
+    if (!utf8.contains('"')) {
+        line += utf8;
+    } else {
+        for (const char c : utf8) {
+            if (c == '"')
+                line += '"';
+            line += c;
+        }
+    }
+    line += '"';
 }
 
 namespace {
 
 void appendPlain(QByteArray &line, const QVariant &value)
 {
-    line += value.toString().toUtf8();
+    // Sums and counts come as integers; texts (dates) as they are stored.
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+        line += QByteArray::number(value.toLongLong());
+        break;
+    default:
+        line += value.toString().toUtf8();
+    }
 }
 
 } // namespace
 
-bool writeCsv(QSqlQuery &query, int kind, QIODevice &out)
+bool writeCsv(QSqlQuery &query, int kind, QIODevice &out, const std::atomic<bool> *stop, std::atomic<qint64> *rows)
 {
     // Lines are gathered and written in blocks: a year of programs is
     // hundreds of thousands of lines.
     constexpr int kBlock = 1 << 16;
     QByteArray buffer;
     buffer.reserve(kBlock + 4096);
-    bool ok = true;
+    qint64 lines = 0;
+    const auto flush = [&] {
+        // A short write is tried again, so that the call that fails says why.
+        qint64 done = 0;
+        while (done < buffer.size()) {
+            const qint64 n = out.write(buffer.constData() + done, buffer.size() - done);
+            if (n <= 0)
+                break;
+            done += n;
+        }
+        const bool ok = done == buffer.size();
+        buffer.clear();
+        if (rows)
+            rows->fetch_add(lines, std::memory_order_relaxed);
+        lines = 0;
+        return ok;
+    };
     while (query.next()) {
         switch (kind) {
         case Detailed:
             appendPlain(buffer, query.value(1));
             buffer += ',';
-            buffer += quotedField(query.value(0).toString());
+            appendQuoted(buffer, query.value(0).toString());
             break;
         case Grouped:
             appendPlain(buffer, query.value(1));
             buffer += ',';
             appendPlain(buffer, query.value(2));
             buffer += ',';
-            buffer += quotedField(query.value(0).toString());
+            appendQuoted(buffer, query.value(0).toString());
             break;
         case Programs:
             appendPlain(buffer, query.value(1));
             buffer += ',';
             appendPlain(buffer, query.value(3));
             buffer += ',';
-            buffer += quotedField(query.value(0).toString());
+            appendQuoted(buffer, query.value(0).toString());
             buffer += ',';
-            buffer += quotedField(query.value(2).toString());
+            appendQuoted(buffer, query.value(2).toString());
             break;
         default:
             continue;
         }
         buffer += '\n';
+        ++lines;
         if (buffer.size() >= kBlock) {
-            ok = out.write(buffer) == buffer.size() && ok;
-            buffer.clear();
+            if (!flush())
+                return false;
+            if (stop && stop->load(std::memory_order_relaxed))
+                return false;
         }
     }
-    if (!buffer.isEmpty())
-        ok = out.write(buffer) == buffer.size() && ok;
-    return ok;
+    return buffer.isEmpty() || flush();
 }
 
 } // namespace ReportView

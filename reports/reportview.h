@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <atomic>
+
 class QIODevice;
 class QSqlDatabase;
 class QSqlQuery;
@@ -30,12 +32,16 @@ QSqlQuery run(const QSqlDatabase &db, int kind, const QDate &from, const QDate &
 // Summed seconds as "hh:mm:ss", counting hours past 24 ("25:00:00");
 // "--:--:--" when the sum is null or not a number.
 QString formatDuration(const QVariant &seconds);
+QString formatDuration(qint64 seconds);
 
 // A CSV field in double quotes with every double quote doubled.
 QByteArray quotedField(const QString &text);
+void appendQuoted(QByteArray &line, const QString &text);
 
 // Writes the rows of an executed query of the given kind as CSV (UTF-8, LF
-// line ends, no header). False when the device reports a write error.
-bool writeCsv(QSqlQuery &query, int kind, QIODevice &out);
+// line ends, no header). False when the device reports a write error or
+// `stop` was set; `rows` counts the rows written.
+bool writeCsv(QSqlQuery &query, int kind, QIODevice &out, const std::atomic<bool> *stop = nullptr,
+              std::atomic<qint64> *rows = nullptr);
 
 } // namespace ReportView

@@ -1,23 +1,66 @@
 #include "searchdialog.h"
 #include "ui_searchdialog.h"
 
+#include "csvexport.h"
+#include "freememory.h"
+#include "reportmodel.h"
+#include "reportsearch.h"
 #include "reportview.h"
 
 #include <QCloseEvent>
-#include <QDateTime>
-#include <QFile>
+#include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHash>
-#include <QLocale>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace {
+
+// Where the next save dialog starts: the folder of the last export while
+// kesto runs, the user's documents before that.
+QString exportFolder;
+
+QString startFolder()
+{
+    if (!exportFolder.isEmpty() && QFileInfo(exportFolder).isDir())
+        return exportFolder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
+}
+
+// Whether two names reach the same file, existing or not (QFileInfo's own
+// comparison takes any two missing files for the same).
+bool sameFile(const QString &a, const QString &b)
+{
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    if (first.exists() || second.exists())
+        return first.exists() && second.exists() && first == second;
+    return QDir(first.absolutePath()) == QDir(second.absolutePath()) && first.fileName() == second.fileName();
+}
+
+} // namespace
 
 SearchDialog::SearchDialog(QWidget *parent)
     : QDialog(parent)
     , ui(new Ui::SearchDialog)
+    , model(new ReportModel(this))
 {
     ui->setupUi(this);
-    ui->tvwItems->setUniformRowHeights(true);
+    ui->tvwItems->setModel(model);
+    working = new QProgressBar(ui->widget_2);
+    working->setObjectName(QStringLiteral("barWorking"));
+    working->setRange(0, 0);
+    working->setMaximumWidth(120);
+    working->setTextVisible(false);
+    working->hide();
+    ui->horizontalLayout_2->insertWidget(1, working);
     ui->dpLogIni->setDate(ReportView::defaultStartDate(QDate::currentDate()));
     ui->dpLogFin->setDate(QDate::currentDate());
     ui->cmbView->addItem(QIcon(), tr("Activities, Detailed"), ReportView::Detailed);
@@ -27,13 +70,24 @@ SearchDialog::SearchDialog(QWidget *parent)
 
 SearchDialog::~SearchDialog()
 {
+    stopSearch();
+    // The tree's own bookkeeping grows with the rows too: it goes first, then
+    // the rows, and then the freed pages go back to the system.
+    delete ui->tvwItems;
+    delete model;
     delete ui;
+    FreeMemory::returnToSystem();
 }
 
 void SearchDialog::setDatabase(QSqlDatabase db)
 {
     this->db = db;
     on_cmdSearch_clicked();
+}
+
+bool SearchDialog::isSearching() const
+{
+    return search != nullptr;
 }
 
 int SearchDialog::currentView() const
@@ -46,107 +100,147 @@ QSqlQuery SearchDialog::buildQuery(int view)
     return ReportView::run(db, view, ui->dpLogIni->date(), ui->dpLogFin->date());
 }
 
-void SearchDialog::on_cmdSearch_clicked()
+QStringList SearchDialog::headerLabels(int view) const
 {
-    const int view = currentView();
-    QSqlQuery query = buildQuery(view);
-
-    QTreeWidget *tree = ui->tvwItems;
-    tree->setUpdatesEnabled(false);
-    tree->clear();
-    tree->setColumnCount(0);
     switch (view) {
     case ReportView::Detailed:
-        tree->setHeaderLabels({tr("Time"), tr("Activity")});
-        break;
+        return {tr("Time"), tr("Activity")};
     case ReportView::Grouped:
-        tree->setHeaderLabels({tr("#"), tr("Activity")});
-        break;
+        return {tr("#"), tr("Activity")};
     case ReportView::Programs:
-        tree->setHeaderLabels({tr("Time"), tr("Program"), tr("Program title")});
-        break;
+        return {tr("Time"), tr("Program"), tr("Program title")};
     }
-    if (!query.isActive()) {
-        tree->setUpdatesEnabled(true);
+    return {};
+}
+
+void SearchDialog::stopSearch()
+{
+    if (!search)
         return;
-    }
+    search->disconnect(this);
+    delete search; // cancels and waits for the statement under way
+    search = nullptr;
+    working->hide();
+    unsetCursor();
+}
 
-    const QLocale locale = QLocale::system();
-    QList<QTreeWidgetItem *> days;
-    QTreeWidgetItem *dayItem = nullptr;
-    QDate currentDay = QDateTime::currentDateTime().addYears(-100).date();
-    QString lastDateText;
-    QDateTime lastDateTime;
-    bool first = true;
-    QHash<QString, QString> fileNames;
-    QFont dayFont;
+void SearchDialog::on_cmdSearch_clicked()
+{
+    stopSearch();
+    const int view = currentView();
+    model->reset(view, headerLabels(view));
+    // A connection that never opened fails every statement: the tree stays empty.
+    if (!db.isOpen())
+        return;
+    search = new ReportSearch(db, view, ui->dpLogIni->date(), ui->dpLogFin->date());
+    connect(search, &ReportSearch::rowsReady, this, &SearchDialog::showRows);
+    connect(search, &QThread::finished, this, &SearchDialog::searchFinished);
+    working->show();
+    setCursor(Qt::BusyCursor);
+    search->start();
+}
 
-    while (query.next()) {
-        // Rows of one day carry the same date text; parse each text once.
-        const QString dateText = query.value(1).toString();
-        if (first || dateText != lastDateText) {
-            lastDateText = dateText;
-            lastDateTime = QDateTime::fromString(dateText, Qt::ISODate);
-        }
-        if (first || lastDateTime.date() != currentDay) {
-            first = false;
-            currentDay = lastDateTime.date();
-            dayItem = new QTreeWidgetItem;
-            dayItem->setText(0, locale.toString(currentDay, QLocale::LongFormat));
-            if (days.isEmpty()) {
-                dayFont = dayItem->font(0);
-                dayFont.setWeight(QFont::Bold);
-            }
-            dayItem->setFont(0, dayFont);
-            days.append(dayItem);
-        }
-        switch (view) {
-        case ReportView::Detailed:
-            new QTreeWidgetItem(dayItem, {locale.toString(lastDateTime.time(), QLocale::ShortFormat),
-                                          query.value(0).toString()});
-            break;
-        case ReportView::Grouped:
-            new QTreeWidgetItem(dayItem, {query.value(2).toString(), query.value(0).toString()});
-            break;
-        case ReportView::Programs: {
-            const QString path = query.value(0).toString();
-            auto name = fileNames.constFind(path);
-            if (name == fileNames.constEnd())
-                name = fileNames.insert(path, QFileInfo(path).fileName());
-            new QTreeWidgetItem(dayItem, {ReportView::formatDuration(query.value(3)), *name, query.value(2).toString()});
-            break;
-        }
-        }
-    }
+void SearchDialog::showRows()
+{
+    if (!search)
+        return;
+    ReportSearch::Taken taken = search->take();
+    if (taken.restart)
+        model->reset(model->kind(), headerLabels(model->kind()));
+    for (const QString &name : std::as_const(taken.newFileNames))
+        model->addFileName(name);
+    const int first = model->rowCount();
+    const int added = model->append(taken.rows);
+    // Expanding while the tree's relayout is still pending only marks the
+    // days; spanning then lays the tree out once for the whole batch.
+    QTreeView *tree = ui->tvwItems;
+    for (int day = first; day < first + added; ++day)
+        tree->expand(model->index(day, 0));
+    for (int day = first; day < first + added; ++day)
+        tree->setFirstColumnSpanned(day, QModelIndex(), true);
+}
 
-    tree->addTopLevelItems(days);
-    for (QTreeWidgetItem *day : std::as_const(days)) {
-        day->setFirstColumnSpanned(true);
-        day->setExpanded(true);
+void SearchDialog::searchFinished()
+{
+    if (!search)
+        return;
+    showRows();
+    stopSearch();
+}
+
+QString SearchDialog::refusedTarget(const QString &fileName) const
+{
+    const QString log = db.databaseName();
+    for (const QString &own : {log, log + QStringLiteral("-wal"), log + QStringLiteral("-shm"),
+                               log + QStringLiteral("-journal")}) {
+        if (!log.isEmpty() && sameFile(fileName, own))
+            return tr("%1 is kesto's own log. Writing the export over it would destroy the log; please choose another "
+                      "file.")
+                .arg(QDir::toNativeSeparators(fileName));
     }
-    tree->setUpdatesEnabled(true);
+    if (sameFile(fileName, QDir::currentPath() + QStringLiteral("/template.db")))
+        return tr("%1 is the template kesto makes new logs from; please choose another file.")
+            .arg(QDir::toNativeSeparators(fileName));
+    return QString();
 }
 
 void SearchDialog::on_llCSV_linkActivated(QString link)
 {
     Q_UNUSED(link);
-    const QString fileName = QFileDialog::getSaveFileName(this, tr("Export CSV"), QString(),
+    const QString fileName = QFileDialog::getSaveFileName(this, tr("Export CSV"), startFolder(),
                                                           tr("Comma separated value (*.csv *.txt)"));
     if (fileName.isEmpty())
         return;
-    const int view = currentView();
-    QFile file(fileName);
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    if (ok) {
-        QSqlQuery query = buildQuery(view);
-        if (query.isActive())
-            ok = ReportView::writeCsv(query, view, file);
-        file.close();
-        ok = ok && file.error() == QFileDevice::NoError;
+    const QString refused = refusedTarget(fileName);
+    if (!refused.isEmpty()) {
+        QMessageBox::warning(this, tr("Error"), refused, QMessageBox::Ok, QMessageBox::Ok);
+        return;
     }
-    // A file that silently stays empty would pass for a finished export.
-    if (!ok)
-        QMessageBox::warning(this, tr("Error"), file.errorString(), QMessageBox::Ok, QMessageBox::Ok);
+    const int view = currentView();
+
+    CsvExport job(db, view, ui->dpLogIni->date(), ui->dpLogFin->date(), fileName);
+    QProgressDialog progress(tr("Exporting %1...").arg(QDir::toNativeSeparators(fileName)), tr("Cancel"), 0, 0, this);
+    progress.setWindowTitle(tr("Export CSV"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.reset();
+    progress.hide();
+    connect(&progress, &QProgressDialog::canceled, &job, &CsvExport::cancel);
+    QEventLoop loop;
+    connect(&job, &QThread::finished, &loop, &QEventLoop::quit);
+    // Quick exports end before the dialog would only flash up.
+    QTimer showLater;
+    showLater.setSingleShot(true);
+    connect(&showLater, &QTimer::timeout, &progress, [&] {
+        progress.show();
+        progress.setLabelText(tr("Exporting %1...").arg(QDir::toNativeSeparators(fileName)));
+    });
+    QTimer count;
+    connect(&count, &QTimer::timeout, &progress, [&] {
+        if (progress.isVisible())
+            progress.setLabelText(tr("Exporting %1...\nRows written: %2")
+                                      .arg(QDir::toNativeSeparators(fileName))
+                                      .arg(job.rowsWritten()));
+    });
+    job.start();
+    showLater.start(300);
+    count.start(200);
+    if (!job.isFinished())
+        loop.exec();
+    job.wait();
+    progress.hide();
+    if (job.wasCancelled())
+        return;
+    if (job.error().isEmpty()) {
+        exportFolder = QFileInfo(fileName).absolutePath();
+        return;
+    }
+    QMessageBox::warning(this, tr("Error"),
+                         tr("The export could not be written to %1:\n%2")
+                             .arg(QDir::toNativeSeparators(fileName), job.error()),
+                         QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void SearchDialog::on_cmdClose_clicked()
@@ -162,7 +256,9 @@ void SearchDialog::closeEvent(QCloseEvent *event)
 
 void SearchDialog::hideEvent(QHideEvent *event)
 {
-    Q_UNUSED(event);
+    // A closed log has nothing left to read for.
+    if (!event->spontaneous())
+        stopSearch();
 }
 
 void SearchDialog::changeEvent(QEvent *event)

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
 namespace Ui {
 class SearchDialog;
 }
+class QProgressBar;
+class ReportModel;
+class ReportSearch;
 
 // "Activity Log": answers and program time over a date range, grouped by day.
 class SearchDialog : public QDialog
@@ -17,8 +21,10 @@ public:
     explicit SearchDialog(QWidget *parent = nullptr);
     ~SearchDialog() override;
 
-    // Keeps the connection and fills the tree at once.
+    // Keeps the connection and starts filling the tree at once.
     void setDatabase(QSqlDatabase db);
+    // Whether a search is still reading; the tree fills while it does.
+    bool isSearching() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -33,7 +39,16 @@ private slots:
 private:
     QSqlQuery buildQuery(int view);
     int currentView() const;
+    QStringList headerLabels(int view) const;
+    void showRows();
+    void searchFinished();
+    void stopSearch();
+    // Why a file may not be the export's target; empty when it may.
+    QString refusedTarget(const QString &fileName) const;
 
     Ui::SearchDialog *ui;
     QSqlDatabase db;
+    ReportModel *model;
+    QProgressBar *working;
+    ReportSearch *search = nullptr;
 };

@@ -130,6 +130,7 @@ FileDialogAnswer::FileDialogAnswer(const QString &fileName)
             shown = true;
             title = dialog->windowTitle();
             filters = dialog->nameFilters();
+            directory = dialog->directory().absolutePath();
             if (fileName.isEmpty()) {
                 dialog->reject();
             } else {

@@ -78,6 +78,7 @@ public:
     explicit FileDialogAnswer(const QString &fileName);
     QString title;
     QStringList filters;
+    QString directory;
     bool shown = false;
 
 private:

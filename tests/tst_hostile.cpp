@@ -20,7 +20,8 @@
 #include <QRandomGenerator>
 #include <QSystemTrayIcon>
 #include <QTest>
-#include <QTreeWidget>
+#include <QDeadlineTimer>
+#include <QTreeView>
 
 using namespace TestSupport;
 
@@ -75,7 +76,10 @@ Journey travel(const QString &answer = QStringLiteral("an answer"))
     }
     QTimer::singleShot(100, [&] {
         if (auto *dialog = window->findChild<SearchDialog *>()) {
-            j.dialogDays = dialog->findChild<QTreeWidget *>("tvwItems")->topLevelItemCount();
+            QDeadlineTimer deadline(30000);
+            while (dialog->isSearching() && !deadline.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            j.dialogDays = dialog->findChild<QTreeView *>("tvwItems")->model()->rowCount();
             dialog->close();
         }
     });
@@ -209,7 +213,8 @@ void TestHostile::malformedDates()
     for (int view = 0; view < 3; ++view) {
         dialog.findChild<QComboBox *>("cmbView")->setCurrentIndex(view);
         dialog.findChild<QPushButton *>("cmdSearch")->click();
-        QVERIFY(dialog.findChild<QTreeWidget *>("tvwItems")->topLevelItemCount() > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.isSearching(), 60000);
+        QVERIFY(dialog.findChild<QTreeView *>("tvwItems")->model()->rowCount() > 0);
     }
     QCOMPARE(snapshot(box.logPath()), before);
 }

@@ -1,4 +1,5 @@
 // The activity log dialog: date ranges, the three views, CSV export.
+#include "reportrunner.h"
 #include "reportview.h"
 #include "searchdialog.h"
 #include "testsupport.h"
@@ -12,9 +13,16 @@
 #include <QLabel>
 #include <QLocale>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QPushButton>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <QTreeView>
 
 using namespace TestSupport;
 
@@ -42,7 +50,10 @@ struct Reports
         QVERIFY(log->exec("INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) VALUES (?, ?, ?, ?)",
                           {path, title, date, duration}));
     }
-    QTreeWidget *tree() const { return dialog->findChild<QTreeWidget *>("tvwItems"); }
+    QTreeView *tree() const { return dialog->findChild<QTreeView *>("tvwItems"); }
+    QAbstractItemModel *model() const { return tree()->model(); }
+    QModelIndex day(int i) const { return model()->index(i, 0); }
+    void settle() const { QTRY_VERIFY_WITH_TIMEOUT(!dialog->isSearching(), 60000); }
     void show(int view, const QDate &from, const QDate &to)
     {
         dialog->findChild<QDateEdit *>("dpLogIni")->setDate(from);
@@ -53,28 +64,28 @@ struct Reports
             connected = true;
         }
         dialog->findChild<QPushButton *>("cmdSearch")->click();
+        settle();
     }
     QStringList headers() const
     {
         QStringList labels;
-        for (int i = 0; i < tree()->columnCount(); ++i)
-            labels << tree()->headerItem()->text(i);
+        for (int i = 0; i < model()->columnCount(); ++i)
+            labels << model()->headerData(i, Qt::Horizontal).toString();
         return labels;
     }
     // Each day as "caption: cell|cell, cell|cell".
     QStringList days() const
     {
         QStringList out;
-        for (int i = 0; i < tree()->topLevelItemCount(); ++i) {
-            QTreeWidgetItem *day = tree()->topLevelItem(i);
+        for (int i = 0; i < model()->rowCount(); ++i) {
             QStringList rows;
-            for (int r = 0; r < day->childCount(); ++r) {
+            for (int r = 0; r < model()->rowCount(day(i)); ++r) {
                 QStringList cells;
-                for (int c = 0; c < tree()->columnCount(); ++c)
-                    cells << day->child(r)->text(c);
+                for (int c = 0; c < model()->columnCount(); ++c)
+                    cells << model()->index(r, c, day(i)).data().toString();
                 rows << cells.join('|');
             }
-            out << day->text(0) + ": " + rows.join(", ");
+            out << day(i).data().toString() + ": " + rows.join(", ");
         }
         return out;
     }
@@ -92,6 +103,15 @@ struct Reports
         if (!QFileInfo(fileName).isFile() || fileName.startsWith("/dev/"))
             return QByteArray();
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // The boxes of the last export besides the toolkit's overwrite question.
+    QStringList errors() const
+    {
+        QStringList texts;
+        for (const auto &box : lastBoxes)
+            if (box.title == QLatin1String("Error"))
+                texts << box.text;
+        return texts;
     }
     bool connected = false;
     QList<MessageBoxCloser::Seen> lastBoxes;
@@ -150,6 +170,15 @@ private slots:
     void csvQuotingAndEmptyResults();
     void csvReadsBackAsStored();
     void csvFailuresAreReported();
+    void dayByDayMatchesTheSingleStatement_data();
+    void dayByDayMatchesTheSingleStatement();
+    void newSearchCancelsTheRunningOne();
+    void closingMidSearch();
+    void failedExportKeepsTheOldFile_data();
+    void failedExportKeepsTheOldFile();
+    void ownFilesAreRefused_data();
+    void ownFilesAreRefused();
+    void saveDialogStartFolder();
     void languageChange();
 };
 
@@ -167,6 +196,7 @@ void TestReports::opensOnTheDetailedLastMonth()
         QCOMPARE(views->itemData(i, Qt::UserRole).toInt(), i);
     QCOMPARE(views->itemText(1), QStringLiteral("Activities, Group by day/action"));
     r.dialog->setDatabase(r.log->db());
+    r.settle();
     QCOMPARE(r.headers(), QStringList({"Time", "Activity"}));
     QCOMPARE(r.days(), QStringList{QLocale::system().toString(today, QLocale::LongFormat) + ": " + shortTime(0, 0, 1)
                                    + "|recent"});
@@ -206,7 +236,7 @@ void TestReports::startAfterEndShowsOnlyHeaders()
     r.answer("x", "2026-02-02 10:00:00");
     for (int view : {0, 1, 2}) {
         r.show(view, QDate(2026, 2, 3), QDate(2026, 2, 1));
-        QCOMPARE(r.tree()->topLevelItemCount(), 0);
+        QCOMPARE(r.model()->rowCount(), 0);
         QCOMPARE(r.headers().size(), view == 2 ? 3 : 2);
     }
 }
@@ -222,12 +252,11 @@ void TestReports::detailedView()
     QCOMPARE(r.days(), QStringList({longDate(2026, 2, 2) + ": " + shortTime(20, 30) + "|evening, " + shortTime(9, 15)
                                         + "|morning",
                                     longDate(2026, 2, 1) + ": " + shortTime(11, 0) + "|yesterday"}));
-    for (int i = 0; i < r.tree()->topLevelItemCount(); ++i) {
-        QTreeWidgetItem *day = r.tree()->topLevelItem(i);
-        QVERIFY(day->isExpanded());
-        QVERIFY(day->isFirstColumnSpanned());
-        QCOMPARE(day->font(0).weight(), QFont::Bold);
-        QVERIFY(!day->child(0)->font(0).bold());
+    for (int i = 0; i < r.model()->rowCount(); ++i) {
+        QVERIFY(r.tree()->isExpanded(r.day(i)));
+        QVERIFY(r.tree()->isFirstColumnSpanned(i, QModelIndex()));
+        QCOMPARE(r.day(i).data(Qt::FontRole).value<QFont>().weight(), QFont::Bold);
+        QVERIFY(!r.model()->index(0, 0, r.day(i)).data(Qt::FontRole).value<QFont>().bold());
     }
 }
 
@@ -295,12 +324,11 @@ void TestReports::unparseableDatesShareOneDay()
     r.answer("bad two", "2026-02-02 nonsense");
     r.show(0, QDate(2026, 2, 1), QDate(2026, 2, 2));
     // Text order puts the broken stamps first; they share one captionless day.
-    QCOMPARE(r.tree()->topLevelItemCount(), 2);
-    QCOMPARE(r.tree()->topLevelItem(1)->text(0), longDate(2026, 2, 2));
-    QTreeWidgetItem *broken = r.tree()->topLevelItem(0);
-    QCOMPARE(broken->text(0), QString());
-    QCOMPARE(broken->childCount(), 2);
-    QCOMPARE(broken->child(0)->text(0), QString());
+    QCOMPARE(r.model()->rowCount(), 2);
+    QCOMPARE(r.day(1).data().toString(), longDate(2026, 2, 2));
+    QCOMPARE(r.day(0).data().toString(), QString());
+    QCOMPARE(r.model()->rowCount(r.day(0)), 2);
+    QCOMPARE(r.model()->index(0, 0, r.day(0)).data().toString(), QString());
 }
 
 void TestReports::csvPerView()
@@ -389,7 +417,7 @@ void TestReports::csvReadsBackAsStored()
         QCOMPARE(programs[i], QStringList({sums[i][0].toString(), sums[i][1].toString(), sums[i][2].toString(),
                                            sums[i][3].toString()}));
     // The tree shows the program's file name, the file carries the whole path.
-    QCOMPARE(r.tree()->topLevelItem(0)->child(0)->text(1), QStringLiteral("x"));
+    QCOMPARE(r.model()->index(0, 1, r.day(0)).data().toString(), QStringLiteral("x"));
     QCOMPARE(programs[0][2], QStringLiteral("/usr/bin/x"));
 }
 
@@ -433,8 +461,252 @@ void TestReports::languageChange()
     QCOMPARE(r.dialog->findChild<QComboBox *>("cmbView")->itemText(0), QStringLiteral("Activities, Detailed"));
     QCOMPARE(r.headers(), QStringList({"Time", "Activity"}));
     r.dialog->findChild<QPushButton *>("cmdSearch")->click();
+    r.settle();
     QCOMPARE(r.headers(), QStringList({"[xx] Time", "[xx] Activity"}));
     QCoreApplication::removeTranslator(&translator);
+}
+
+void TestReports::dayByDayMatchesTheSingleStatement_data()
+{
+    // Stamps added to a clean log of the four days from 27 February; the
+    // views listed in `single` must fall back to the single statement.
+    QTest::addColumn<QStringList>("stamps");
+    QTest::addColumn<QString>("single");
+    QTest::newRow("clean") << QStringList() << "";
+    QTest::newRow("NULL and a number") << QStringList{"NULL", "20260301"} << "";
+    QTest::newRow("ties in one second") << QStringList{"2026-03-01 10:00:00", "2026-03-01 10:00:00"} << "";
+    QTest::newRow("after the last second") << QStringList{"2026-02-28T23:59:59x"} << "012";
+    QTest::newRow("day past the month's end") << QStringList{"2026-02-30 10:00:00"} << "012";
+    QTest::newRow("hour 25") << QStringList{"2026-03-01 25:00:00"} << "12";
+    QTest::newRow("time zone") << QStringList{"2026-03-02 01:00:00+05:00"} << "12";
+    QTest::newRow("day only") << QStringList{"2026-03-01"} << "12";
+    QTest::newRow("garbage time") << QStringList{"2026-03-01 garbage"} << "12";
+    QTest::newRow("outside the range") << QStringList{"2026-02-26 23:59:59x", "2026-03-03 00:00:00"} << "";
+}
+
+void TestReports::dayByDayMatchesTheSingleStatement()
+{
+    QFETCH(QStringList, stamps);
+    QFETCH(QString, single);
+    Reports r;
+    QStringList all;
+    for (int day = 0; day < 4; ++day)
+        for (const char *time : {"08:00:00", "12:30:00", "23:59:59"})
+            all << QDate(2026, 2, 27).addDays(day).toString(Qt::ISODate) + " " + time;
+    all += stamps;
+    for (int i = 0; i < all.size(); ++i) {
+        r.answer(i % 3 ? "b" : "a", all[i]);
+        r.program(i % 2 ? "/bin/p" : "/bin/q", QString("t%1").arg(i % 4), all[i], 5 * i);
+    }
+    QVERIFY(r.log->exec("UPDATE ActivityLog SET ActDate = NULL WHERE ActDate = 'NULL'"));
+    QVERIFY(r.log->exec("UPDATE ApplicationLog SET AppDate = NULL WHERE AppDate = 'NULL'"));
+    QVERIFY(r.log->exec("UPDATE ActivityLog SET ActDate = 20260301 WHERE ActDate = '20260301'"));
+    QVERIFY(r.log->exec("UPDATE ApplicationLog SET AppDate = 20260301 WHERE AppDate = '20260301'"));
+    const auto values = [](QSqlQuery &q) {
+        QList<QStringList> rows;
+        while (q.next()) {
+            QStringList row;
+            for (int c = 0; c < q.record().count(); ++c)
+                row << (q.value(c).isNull() ? "NULL" : q.value(c).toString());
+            rows << row;
+        }
+        return rows;
+    };
+    const QDate from(2026, 2, 27), to(2026, 3, 2);
+    for (int kind : {0, 1, 2}) {
+        QSqlQuery whole = ReportView::run(r.log->db(), kind, from, to);
+        QVERIFY(whole.isActive());
+        const QList<QList<QStringList>> expected{values(whole)};
+        ReportRunner runner(r.box.logPath(), QString());
+        QList<QList<QStringList>> read;
+        bool restarted = false;
+        std::atomic<bool> stop{false};
+        const bool ok = runner.run(
+            kind, from, to,
+            [&](QSqlQuery &q) {
+                read << values(q);
+                return true;
+            },
+            [&] {
+                read.clear();
+                restarted = true;
+            },
+            stop);
+        QVERIFY(ok);
+        QList<QStringList> flat;
+        for (const auto &part : std::as_const(read))
+            flat += part;
+        QCOMPARE(flat, expected.first());
+        QCOMPARE(restarted, single.contains(QString::number(kind)));
+        if (!restarted)
+            QCOMPARE(read.size(), 4);
+    }
+    // The dialog shows those rows: as many rows under its days as the statement gave.
+    for (int view : {0, 1, 2}) {
+        r.show(view, from, to);
+        int rows = 0;
+        for (int d = 0; d < r.model()->rowCount(); ++d)
+            rows += r.model()->rowCount(r.day(d));
+        QSqlQuery whole = ReportView::run(r.log->db(), view, from, to);
+        QVERIFY2(rows == int(values(whole).size()), qPrintable(QString("view %1: %2 rows").arg(view).arg(rows)));
+    }
+}
+
+namespace {
+
+// Sixty days of a busy log: enough that a search takes a while.
+void fillBusyLog(Reports &r)
+{
+    QVERIFY(r.log->exec("BEGIN"));
+    for (int day = 0; day < 60; ++day)
+        for (int i = 0; i < 400; ++i)
+            r.program("/usr/bin/p" + QString::number(i % 7), QString("title %1 %2").arg(day).arg(i),
+                      QDateTime(QDate(2026, 1, 1).addDays(day), QTime(8, 0).addSecs(i * 60))
+                          .toString("yyyy-MM-dd HH:mm:ss"),
+                      5);
+    QVERIFY(r.log->exec("COMMIT"));
+}
+
+} // namespace
+
+void TestReports::newSearchCancelsTheRunningOne()
+{
+    Reports r;
+    fillBusyLog(r);
+    r.answer("one answer", "2026-01-05 10:00:00");
+    r.show(0, QDate(2026, 1, 1), QDate(2026, 3, 1));
+    auto *view = r.dialog->findChild<QComboBox *>("cmbView");
+    auto *search = r.dialog->findChild<QPushButton *>("cmdSearch");
+    view->setCurrentIndex(2);
+    search->click();
+    QVERIFY(r.dialog->isSearching());
+    view->setCurrentIndex(0);
+    search->click();
+    r.settle();
+    QCOMPARE(r.headers(), QStringList({"Time", "Activity"}));
+    QCOMPARE(r.days(), QStringList{longDate(2026, 1, 5) + ": " + shortTime(10, 0) + "|one answer"});
+    // And the programs once more, to the end.
+    r.show(2, QDate(2026, 1, 1), QDate(2026, 3, 1));
+    QCOMPARE(r.model()->rowCount(), 60);
+    QCOMPARE(r.model()->rowCount(r.day(59)), 400);
+}
+
+void TestReports::closingMidSearch()
+{
+    Reports r;
+    fillBusyLog(r);
+    r.show(2, QDate(2026, 1, 1), QDate(2026, 1, 1));
+    r.dialog->show();
+    r.dialog->findChild<QDateEdit *>("dpLogFin")->setDate(QDate(2026, 3, 1));
+    r.dialog->findChild<QPushButton *>("cmdSearch")->click();
+    QVERIFY(r.dialog->isSearching());
+    r.dialog->findChild<QPushButton *>("cmdClose")->click();
+    QVERIFY(!r.dialog->isSearching());
+    r.dialog->findChild<QPushButton *>("cmdSearch")->click();
+    QVERIFY(r.dialog->isSearching());
+    r.dialog.reset();
+    QCoreApplication::processEvents();
+}
+
+void TestReports::failedExportKeepsTheOldFile_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("device full") << "/dev/full" << "No space left on device";
+    QTest::newRow("file size limit") << "limit" << "File too large";
+    QTest::newRow("failing query") << "query" << "no such table";
+    QTest::newRow("cancelled") << "cancel" << QString();
+}
+
+void TestReports::failedExportKeepsTheOldFile()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, reason);
+    Reports r;
+    fillBusyLog(r);
+    r.show(2, QDate(2026, 1, 1), QDate(2026, 3, 1));
+    const QString target = failure == "/dev/full" ? failure : r.box.work() + "/old.csv";
+    const QByteArray old = "an earlier export\n";
+    if (target != failure) {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    if (failure == "limit") {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 100000;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    }
+    if (failure == "query")
+        QVERIFY(r.log->exec("ALTER TABLE ApplicationLog RENAME TO Elsewhere"));
+    QTimer canceller;
+    if (failure == "cancel") {
+        QObject::connect(&canceller, &QTimer::timeout, [&] {
+            if (auto *progress = r.dialog->findChild<QProgressDialog *>())
+                emit progress->canceled();
+        });
+        canceller.start(0);
+    }
+    r.exportCsv(target);
+    canceller.stop();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    const QStringList errors = r.errors();
+    if (reason.isEmpty()) {
+        QVERIFY(errors.isEmpty());
+    } else {
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].contains(target) && errors[0].contains(reason, Qt::CaseInsensitive), qPrintable(errors[0]));
+    }
+    if (target != failure) {
+        QCOMPARE(fileBytes(target), old);
+        QCOMPARE(QDir(r.box.work()).entryList(QDir::Files), QStringList({"old.csv", "template.db"}));
+    }
+}
+
+void TestReports::ownFilesAreRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("log") << "home:kesto.db";
+    QTest::newRow("write-ahead log") << "home:kesto.db-wal";
+    QTest::newRow("shared memory") << "home:kesto.db-shm";
+    QTest::newRow("template") << "work:template.db";
+}
+
+void TestReports::ownFilesAreRefused()
+{
+    QFETCH(QString, name);
+    Reports r;
+    r.answer("kept", "2026-02-02 10:00:00");
+    r.show(0, QDate(2026, 2, 2), QDate(2026, 2, 2));
+    const QString path = (name.startsWith("home:") ? r.box.home() : r.box.work()) + "/" + name.mid(5);
+    const QByteArray before = fileBytes(path);
+    r.exportCsv(path);
+    const QStringList errors = r.errors();
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains(path) && errors[0].contains("choose another file"), qPrintable(errors[0]));
+    QCOMPARE(fileBytes(path), before);
+    QCOMPARE(r.log->value("SELECT ActText FROM ActivityLog").toString(), QStringLiteral("kept"));
+}
+
+void TestReports::saveDialogStartFolder()
+{
+    Reports r;
+    r.show(0, QDate(2026, 2, 2), QDate(2026, 2, 2));
+    // No documents folder: the home folder; then the documents; then where the last export went.
+    const auto startsIn = [&r] {
+        FileDialogAnswer cancel{QString()};
+        emit r.dialog->findChild<QLabel *>("llCSV")->linkActivated("#");
+        return cancel.directory;
+    };
+    QCOMPARE(startsIn(), QDir(r.box.home()).absolutePath());
+    QVERIFY(QDir(r.box.home()).mkdir("Documents"));
+    QCOMPARE(startsIn(), QDir(r.box.home() + "/Documents").absolutePath());
+    QVERIFY(QDir(r.box.work()).mkdir("exports"));
+    r.exportCsv(r.box.work() + "/exports/a.csv");
+    QCOMPARE(startsIn(), QDir(r.box.work() + "/exports").absolutePath());
 }
 
 QTEST_MAIN(TestReports)

@@ -1,0 +1,89 @@
+#include "csvexport.h"
+
+#include "reportrunner.h"
+#include "reportview.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSqlQuery>
+
+#include <memory>
+
+CsvExport::CsvExport(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, const QString &fileName,
+                     QObject *parent)
+    : QThread(parent)
+    , databaseName(db.databaseName())
+    , connectOptions(db.connectOptions())
+    , kind(kind)
+    , from(from)
+    , to(to)
+    , fileName(fileName)
+{
+}
+
+CsvExport::~CsvExport()
+{
+    cancel();
+    wait();
+}
+
+void CsvExport::run()
+{
+    ReportRunner runner(databaseName, connectOptions);
+    if (!runner.isOpen()) {
+        failure = runner.lastError();
+        return;
+    }
+    // A device or pipe has no contents to keep, and cannot be replaced by
+    // renaming: it is written directly.
+    const QFileInfo target(fileName);
+    const bool special = target.exists() && !target.isFile() && !target.isDir();
+    std::unique_ptr<QFileDevice> file;
+    if (special)
+        file = std::make_unique<QFile>(fileName);
+    else
+        file = std::make_unique<QSaveFile>(fileName);
+    if (!file->open(QIODevice::WriteOnly)) {
+        failure = file->errorString();
+        return;
+    }
+    bool written = true;
+    const bool ran = runner.run(
+        kind, from, to,
+        [&](QSqlQuery &query) {
+            written = ReportView::writeCsv(query, kind, *file, &stop, &rows);
+            return written;
+        },
+        [&] {
+            // The rows written so far are replaced by the whole range.
+            file->flush();
+            file->resize(0);
+            file->seek(0);
+            rows = 0;
+        },
+        stop);
+    auto *save = qobject_cast<QSaveFile *>(file.get());
+    if (stop) {
+        if (save)
+            save->cancelWriting();
+        return;
+    }
+    if (!written) {
+        // The error is read before anything else touches the file.
+        failure = file->errorString();
+    } else if (!ran) {
+        failure = runner.lastError();
+    }
+    if (!failure.isEmpty()) {
+        if (save)
+            save->cancelWriting();
+        return;
+    }
+    if (save ? !save->commit() : !file->flush()) {
+        failure = file->errorString();
+        return;
+    }
+    if (!save)
+        file->close();
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+
+// Writes one report to a CSV file on a thread of its own. The file is
+// replaced only when every row was written: until then the rows go to a
+// temporary file beside it, so a failure or Cancel leaves the old file as it
+// was.
+class CsvExport : public QThread
+{
+    Q_OBJECT
+
+public:
+    CsvExport(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, const QString &fileName,
+              QObject *parent = nullptr);
+    ~CsvExport() override;
+
+    void cancel() { stop = true; }
+    bool wasCancelled() const { return stop; }
+    qint64 rowsWritten() const { return rows; }
+    // Why the export failed; empty when it succeeded or was cancelled.
+    QString error() const { return failure; }
+
+protected:
+    void run() override;
+
+private:
+    const QString databaseName;
+    const QString connectOptions;
+    const int kind;
+    const QDate from;
+    const QDate to;
+    const QString fileName;
+    std::atomic<bool> stop{false};
+    std::atomic<qint64> rows{0};
+    QString failure;
+};

@@ -1,0 +1,16 @@
+#include "freememory.h"
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace FreeMemory {
+
+void returnToSystem()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
+} // namespace FreeMemory

@@ -1,0 +1,154 @@
+#include "reportmodel.h"
+
+#include "freememory.h"
+#include "reportview.h"
+
+#include <QTime>
+
+namespace {
+
+// Internal id of a day row; a report row carries its day's number plus one.
+constexpr quintptr kDayRow = 0;
+
+} // namespace
+
+ReportModel::ReportModel(QObject *parent)
+    : QAbstractItemModel(parent)
+    , locale(QLocale::system())
+{
+    dayFont.setWeight(QFont::Bold);
+}
+
+void ReportModel::reset(int kind, const QStringList &labels)
+{
+    beginResetModel();
+    rows = ReportRows();
+    fileNames.clear();
+    view = kind;
+    endResetModel();
+    if (labels != headers) {
+        const int old = int(headers.size());
+        if (old > 0) {
+            beginRemoveColumns(QModelIndex(), 0, old - 1);
+            headers.clear();
+            endRemoveColumns();
+        }
+        if (!labels.isEmpty()) {
+            beginInsertColumns(QModelIndex(), 0, int(labels.size()) - 1);
+            headers = labels;
+            endInsertColumns();
+        }
+    }
+    locale = QLocale::system();
+}
+
+int ReportModel::append(ReportRows &batch)
+{
+    const int oldDays = rows.dayCount();
+    const int newDays = batch.dayCount();
+    if (newDays == 0)
+        return 0;
+    beginInsertRows(QModelIndex(), oldDays, oldDays + newDays - 1);
+    rows.take(batch);
+    endInsertRows();
+    return newDays;
+}
+
+void ReportModel::release()
+{
+    beginResetModel();
+    rows = ReportRows();
+    fileNames = QStringList();
+    endResetModel();
+    FreeMemory::returnToSystem();
+}
+
+QModelIndex ReportModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (row < 0 || column < 0 || column >= headers.size())
+        return QModelIndex();
+    if (!parent.isValid())
+        return row < rows.dayCount() ? createIndex(row, column, kDayRow) : QModelIndex();
+    if (parent.internalId() != kDayRow || parent.column() != 0 || row >= rows.day(parent.row()).count)
+        return QModelIndex();
+    return createIndex(row, column, quintptr(parent.row()) + 1);
+}
+
+QModelIndex ReportModel::parent(const QModelIndex &child) const
+{
+    if (!child.isValid() || child.internalId() == kDayRow)
+        return QModelIndex();
+    return createIndex(int(child.internalId() - 1), 0, kDayRow);
+}
+
+int ReportModel::rowCount(const QModelIndex &parent) const
+{
+    if (!parent.isValid())
+        return rows.dayCount();
+    if (parent.internalId() == kDayRow && parent.column() == 0)
+        return rows.day(parent.row()).count;
+    return 0;
+}
+
+int ReportModel::columnCount(const QModelIndex &) const
+{
+    return int(headers.size());
+}
+
+bool ReportModel::hasChildren(const QModelIndex &parent) const
+{
+    return rowCount(parent) > 0;
+}
+
+QVariant ReportModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    if (index.internalId() == kDayRow) {
+        if (index.column() != 0)
+            return QVariant();
+        if (role == Qt::DisplayRole)
+            return rows.day(index.row()).caption;
+        if (role == Qt::FontRole)
+            return dayFont;
+        return QVariant();
+    }
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    const ReportRows::Row &row = rows.row(int(index.internalId() - 1), index.row());
+    switch (view) {
+    case ReportView::Detailed:
+        if (index.column() == 0)
+            return row.number == ReportRows::kNoValue
+                       ? QString()
+                       : locale.toString(QTime::fromMSecsSinceStartOfDay(int(row.number)), QLocale::ShortFormat);
+        return rows.text(row);
+    case ReportView::Grouped:
+        return index.column() == 0 ? QString::number(row.number) : rows.text(row);
+    case ReportView::Programs:
+        if (index.column() == 0)
+            return row.number == ReportRows::kNoValue ? ReportView::formatDuration(QVariant())
+                                                      : ReportView::formatDuration(row.number);
+        if (index.column() == 1)
+            return fileNames.value(int(row.program));
+        return rows.text(row);
+    }
+    return QVariant();
+}
+
+QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headers.size())
+        return headers[section];
+    return QVariant();
+}
+
+Qt::ItemFlags ReportModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (index.internalId() != kDayRow)
+        flags |= Qt::ItemNeverHasChildren;
+    return flags;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "reportrows.h"
+
+#include <QAbstractItemModel>
+#include <QFont>
+#include <QLocale>
+
+// The activity log's tree: one top-level row per day, its report rows below.
+// Rows arrive in batches while a search runs and are only ever appended.
+class ReportModel : public QAbstractItemModel
+{
+    Q_OBJECT
+
+public:
+    explicit ReportModel(QObject *parent = nullptr);
+
+    // Empties the tree and shows the headers of a view kind.
+    void reset(int kind, const QStringList &headers);
+    // Appends a batch of whole days; returns how many day rows it added.
+    int append(ReportRows &batch);
+    // Every row handed back to the allocator (and the allocator's free pages
+    // to the system): a big report can hold hundreds of megabytes.
+    void release();
+    int kind() const { return view; }
+    void setFileNames(const QStringList &names) { fileNames = names; }
+    void addFileName(const QString &name) { fileNames.append(name); }
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    bool hasChildren(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+private:
+    ReportRows rows;
+    QStringList fileNames;
+    QStringList headers{QStringLiteral("1")};
+    int view = -1;
+    QLocale locale;
+    QFont dayFont;
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <limits>
+#include <vector>
+
+// Report rows in compact form: one small fixed record per row, texts as UTF-8
+// in large shared blocks, program file names once each. A year of a browser
+// user's programs is over half a million rows; as tree items or QStrings they
+// would take several times the memory.
+class ReportRows
+{
+public:
+    // What a row shows besides its text: the detailed view's time of day in
+    // milliseconds (kNoValue: no time), the grouped view's count, the
+    // programs view's summed seconds (kNoValue: not a number).
+    static constexpr qint64 kNoValue = std::numeric_limits<qint64>::min();
+
+    struct Row
+    {
+        qint64 number;
+        quint32 block;
+        quint32 offset;
+        quint32 length;
+        quint32 program;
+    };
+    struct Day
+    {
+        QString caption;
+        int first;
+        int count;
+    };
+
+    // Starts a day; its rows are the ones appended until the next day starts.
+    void startDay(const QString &caption);
+    void append(qint64 number, const QString &text, quint32 program = 0);
+    // Moves everything of `more` to the end of these rows.
+    void take(ReportRows &more);
+    // Moves the last day out, so that only finished days are handed on.
+    ReportRows takeLastDay();
+
+    int dayCount() const { return int(days.size()); }
+    int rowCount() const { return int(rows.size()); }
+    const Day &day(int i) const { return days[size_t(i)]; }
+    const Row &row(int day, int i) const { return rows[size_t(days[size_t(day)].first + i)]; }
+    QString text(const Row &row) const;
+    bool isEmpty() const { return rows.empty() && days.empty(); }
+
+private:
+    std::vector<Day> days;
+    std::deque<Row> rows;
+    std::vector<QByteArray> blocks;
+};

@@ -1,0 +1,139 @@
+#include "reportsearch.h"
+
+#include "reportrunner.h"
+#include "reportview.h"
+
+#include <QFileInfo>
+#include <QSqlQuery>
+
+namespace {
+
+// How long finished days may wait before the interface sees them.
+constexpr int kHandOnMs = 250;
+
+} // namespace
+
+ReportSearch::ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, QObject *parent)
+    : QThread(parent)
+    , databaseName(db.databaseName())
+    , connectOptions(db.connectOptions())
+    , kind(kind)
+    , from(from)
+    , to(to)
+    , locale(QLocale::system())
+{
+}
+
+ReportSearch::~ReportSearch()
+{
+    cancel();
+    wait();
+}
+
+ReportSearch::Taken ReportSearch::take()
+{
+    QMutexLocker lock(&mutex);
+    Taken taken = std::move(waiting);
+    waiting = Taken();
+    notified = false;
+    return taken;
+}
+
+void ReportSearch::run()
+{
+    ReportRunner runner(databaseName, connectOptions);
+    sinceHanded.start();
+    const auto restart = [this] {
+        reading = ReportRows();
+        fileNameIds.clear();
+        fileNamesToHand.clear();
+        handedRows = 0;
+        first = true;
+        QMutexLocker lock(&mutex);
+        waiting = Taken();
+        waiting.restart = true;
+    };
+    runner.run(
+        kind, from, to,
+        [this](QSqlQuery &query) {
+            int sinceCheck = 0;
+            while (query.next()) {
+                addRow(query);
+                if (++sinceCheck == 256) {
+                    sinceCheck = 0;
+                    if (stop.load(std::memory_order_relaxed))
+                        return false;
+                }
+            }
+            handOn(false);
+            return true;
+        },
+        restart, stop);
+    if (!stop)
+        handOn(true);
+}
+
+void ReportSearch::addRow(QSqlQuery &query)
+{
+    // Rows of one day carry the same date text; each text is parsed once.
+    const QString dateText = query.value(1).toString();
+    if (first || dateText != lastDateText) {
+        lastDateText = dateText;
+        lastDateTime = QDateTime::fromString(dateText, Qt::ISODate);
+    }
+    if (first || lastDateTime.date() != currentDay) {
+        first = false;
+        currentDay = lastDateTime.date();
+        reading.startDay(locale.toString(currentDay, QLocale::LongFormat));
+    }
+    switch (kind) {
+    case ReportView::Detailed: {
+        const QTime time = lastDateTime.time();
+        reading.append(time.isValid() ? time.msecsSinceStartOfDay() : ReportRows::kNoValue, query.value(0).toString());
+        break;
+    }
+    case ReportView::Grouped:
+        reading.append(query.value(2).toLongLong(), query.value(0).toString());
+        break;
+    case ReportView::Programs: {
+        const QVariant sum = query.value(3);
+        bool ok = false;
+        const qint64 seconds = sum.isNull() ? 0 : sum.toLongLong(&ok);
+        const QString path = query.value(0).toString();
+        auto id = fileNameIds.constFind(path);
+        if (id == fileNameIds.constEnd()) {
+            id = fileNameIds.insert(path, quint32(fileNameIds.size()));
+            fileNamesToHand.append(QFileInfo(path).fileName());
+        }
+        reading.append(ok ? seconds : ReportRows::kNoValue, query.value(2).toString(), *id);
+        break;
+    }
+    }
+}
+
+void ReportSearch::handOn(bool all)
+{
+    // Only whole days go: the next statement may still add to the last one.
+    // Batches double in size, so that the tree's relayout after each one
+    // costs little in total, and they wait no longer than kHandOnMs.
+    const int pending = reading.rowCount();
+    if (!all && (reading.dayCount() < 2 || (handedRows > 0 && pending < handedRows && sinceHanded.elapsed() < kHandOnMs)))
+        return;
+    ReportRows last;
+    if (!all)
+        last = reading.takeLastDay();
+    handedRows += reading.rowCount();
+    sinceHanded.restart();
+    bool notify = false;
+    {
+        QMutexLocker lock(&mutex);
+        waiting.rows.take(reading);
+        waiting.newFileNames += fileNamesToHand;
+        notify = !notified;
+        notified = true;
+    }
+    fileNamesToHand.clear();
+    reading = std::move(last);
+    if (notify)
+        emit rowsReady();
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "reportrows.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QLocale>
+#include <QMutex>
+#include <QSqlDatabase>
+#include <QThread>
+
+#include <atomic>
+
+// One search of the activity log, read on a thread of its own with a
+// connection of its own, handing finished days to the interface as it goes.
+class ReportSearch : public QThread
+{
+    Q_OBJECT
+
+public:
+    ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, QObject *parent = nullptr);
+    // Cancels and waits: a day's statement takes milliseconds.
+    ~ReportSearch() override;
+
+    void cancel() { stop = true; }
+
+    struct Taken
+    {
+        ReportRows rows;
+        QStringList newFileNames;
+        bool restart = false;
+    };
+    // The finished days read since the last call. With `restart` set, the
+    // rows shown so far must go: the whole range comes again.
+    Taken take();
+
+signals:
+    // Days are waiting; emitted once until they are taken.
+    void rowsReady();
+
+protected:
+    void run() override;
+
+private:
+    void addRow(class QSqlQuery &query);
+    void handOn(bool all);
+
+    const QString databaseName;
+    const QString connectOptions;
+    const int kind;
+    const QDate from;
+    const QDate to;
+    const QLocale locale;
+    std::atomic<bool> stop{false};
+
+    // The reading side, touched by the worker only.
+    ReportRows reading;
+    QHash<QString, quint32> fileNameIds;
+    QStringList fileNamesToHand;
+    int handedRows = 0;
+    bool first = true;
+    QDate currentDay;
+    QString lastDateText;
+    QDateTime lastDateTime;
+    QElapsedTimer sinceHanded;
+
+    QMutex mutex;
+    Taken waiting;
+    bool notified = false;
+};
