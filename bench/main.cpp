@@ -1,7 +1,9 @@
 // kesto-bench: what users feel, next to the tools they would use instead.
 // Needs an X display with a window manager and a system tray (DISPLAY), e.g.
 //   tests/desktop-session.sh build/bench/kesto-bench
+#include "csvexport.h"
 #include "foregroundwindow.h"
+#include "freememory.h"
 #include "history.h"
 #include "mainwindow.h"
 #include "reportview.h"
@@ -21,7 +23,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTreeWidget>
+#include <QBasicTimer>
+#include <QTreeView>
 
 #include <algorithm>
 #include <cstdio>
@@ -112,90 +115,248 @@ QString sqlLiteral(const QString &text)
     return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
 }
 
-void reports(const QString &dbPath, const QList<Range> &ranges)
+// The statement of a view with its bindings written in, for the sqlite3 shell.
+QString shellStatement(int kind, const Range &range)
+{
+    QString sql = ReportView::statement(kind);
+    sql.replace(sql.indexOf(QLatin1Char('?')), 1, sqlLiteral(range.from.toString(Qt::ISODate)));
+    sql.replace(sql.indexOf(QLatin1Char('?')), 1, sqlLiteral(range.to.toString(Qt::ISODate) + QStringLiteral("T23:59:59")));
+    return sql;
+}
+
+double shellMs(const QString &dbPath, const QString &sql, const QString &out, bool csv)
+{
+    QElapsedTimer t;
+    t.start();
+    QProcess p;
+    p.setStandardOutputFile(out);
+    QStringList args{QStringLiteral("-batch")};
+    if (csv)
+        args << QStringLiteral("-csv");
+    p.start(QStringLiteral("sqlite3"), args << dbPath << sql);
+    p.waitForFinished(-1);
+    return t.nsecsElapsed() / 1e6;
+}
+
+// The longest time the interface thread went without running a 10 ms timer.
+class StallMeter : public QObject
+{
+public:
+    void start()
+    {
+        clock.start();
+        last = 0;
+        longest = 0;
+        timer.start(10, this);
+    }
+    double stop()
+    {
+        tick();
+        timer.stop();
+        return longest;
+    }
+
+protected:
+    void timerEvent(QTimerEvent *) override { tick(); }
+
+private:
+    void tick()
+    {
+        const double now = clock.nsecsElapsed() / 1e6;
+        longest = std::max(longest, now - last);
+        last = now;
+    }
+    QElapsedTimer clock;
+    QBasicTimer timer;
+    double last = 0;
+    double longest = 0;
+};
+
+struct Controls
+{
+    explicit Controls(SearchDialog &dialog)
+        : from(dialog.findChild<QDateEdit *>(QStringLiteral("dpLogIni")))
+        , to(dialog.findChild<QDateEdit *>(QStringLiteral("dpLogFin")))
+        , view(dialog.findChild<QComboBox *>(QStringLiteral("cmbView")))
+        , search(dialog.findChild<QPushButton *>(QStringLiteral("cmdSearch")))
+        , tree(dialog.findChild<QTreeView *>(QStringLiteral("tvwItems")))
+    {
+    }
+    void set(const Range &range, int kind)
+    {
+        from->setDate(range.from);
+        to->setDate(range.to);
+        view->setCurrentIndex(kind);
+    }
+    int rows() const
+    {
+        QAbstractItemModel *model = tree->model();
+        int n = 0;
+        for (int d = 0; d < model->rowCount(); ++d)
+            n += model->rowCount(model->index(d, 0));
+        return n;
+    }
+    // Whether the tree, scrolled to its end, shows the last row of the last day.
+    bool showsLastRow() const
+    {
+        QAbstractItemModel *model = tree->model();
+        const int days = model->rowCount();
+        if (days == 0)
+            return true;
+        const QModelIndex lastDay = model->index(days - 1, 0);
+        const int rows = model->rowCount(lastDay);
+        const QModelIndex last = rows > 0 ? model->index(rows - 1, 0, lastDay) : lastDay;
+        return tree->viewport()->rect().intersects(tree->visualRect(last));
+    }
+    QDateEdit *from;
+    QDateEdit *to;
+    QComboBox *view;
+    QPushButton *search;
+    QTreeView *tree;
+};
+
+void waitFor(const std::function<bool()> &done)
+{
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+}
+
+// The activity log on screen: one search from the click until the last row.
+void reports(const QString &history, const QString &dbPath, const QList<Range> &ranges, const QString &outDir)
+{
+    const bool haveShell = !QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
+    db.setDatabaseName(dbPath);
+    db.open();
+    {
+        SearchDialog dialog;
+        dialog.resize(800, 600);
+        dialog.setDatabase(db);
+        dialog.show();
+        waitFor([&] { return !dialog.isSearching(); });
+        Controls c(dialog);
+        for (const Range &range : ranges) {
+            for (int kind = 0; kind < 3; ++kind) {
+                c.set(range, kind);
+                // Nothing left over from the last search or its repaint.
+                for (int i = 0; i < 5; ++i)
+                    QCoreApplication::processEvents();
+                StallMeter stall;
+                QElapsedTimer clock;
+                stall.start();
+                clock.start();
+                c.search->click();
+                waitFor([&] { return c.tree->model()->rowCount() > 0 || !dialog.isSearching(); });
+                QCoreApplication::processEvents();
+                const double firstMs = clock.nsecsElapsed() / 1e6;
+                waitFor([&] { return !dialog.isSearching(); });
+                c.tree->scrollToBottom();
+                waitFor([&] {
+                    QCoreApplication::processEvents();
+                    return c.showsLastRow();
+                });
+                const double lastMs = clock.nsecsElapsed() / 1e6;
+                const double stallMs = stall.stop();
+                const QString prefix = QStringLiteral("report.%1.%2.%3.").arg(history, range.name, kViewNames[kind]);
+                report(prefix + "rows", c.rows(), "rows");
+                report(prefix + "first_rows_ms", firstMs, "ms");
+                report(prefix + "last_row_ms", lastMs, "ms");
+                report(prefix + "max_stall_ms", stallMs, "ms");
+                if (haveShell)
+                    report(prefix + "sqlite3_ms",
+                           shellMs(dbPath, shellStatement(kind, range), outDir + QStringLiteral("/shell.txt"), false),
+                           "ms");
+            }
+        }
+    }
+    QSqlDatabase::database(QStringLiteral("bench")).close();
+    QSqlDatabase::removeDatabase(QStringLiteral("bench"));
+}
+
+// Memory with a year of programs on screen, and once the dialog is gone.
+void memory(const QString &history, const QString &dbPath, const Range &year)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
     db.setDatabaseName(dbPath);
     db.open();
-    SearchDialog dialog;
-    dialog.setDatabase(db);
-    dialog.show();
-    QCoreApplication::processEvents();
-    auto *from = dialog.findChild<QDateEdit *>(QStringLiteral("dpLogIni"));
-    auto *to = dialog.findChild<QDateEdit *>(QStringLiteral("dpLogFin"));
-    auto *view = dialog.findChild<QComboBox *>(QStringLiteral("cmbView"));
-    auto *search = dialog.findChild<QPushButton *>(QStringLiteral("cmdSearch"));
-    auto *tree = dialog.findChild<QTreeWidget *>(QStringLiteral("tvwItems"));
-
-    for (const Range &range : ranges) {
-        for (int kind = 0; kind < 3; ++kind) {
-            from->setDate(range.from);
-            to->setDate(range.to);
-            view->setCurrentIndex(kind);
-            const double treeMs = medianMs(5, [&] {
-                search->click();
-                QCoreApplication::processEvents();
-            });
-            // The same without the repaint that follows: the search slot alone.
-            const double fillMs = medianMs(5, [&] { search->click(); });
+    const qint64 pid = QCoreApplication::applicationPid();
+    FreeMemory::returnToSystem();
+    double before = 0;
+    double shown = 0;
+    {
+        SearchDialog dialog;
+        dialog.resize(800, 600);
+        dialog.setDatabase(db);
+        dialog.show();
+        waitFor([&] { return !dialog.isSearching(); });
+        for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();
-            int rows = 0;
-            const double sqlMs = medianMs(5, [&] {
-                QSqlQuery q = ReportView::run(db, kind, range.from, range.to);
-                const int columns = q.record().count();
-                rows = 0;
-                while (q.next()) {
-                    for (int c = 0; c < columns; ++c)
-                        q.value(c);
-                    ++rows;
-                }
-            });
-            int items = 0;
-            for (int d = 0; d < tree->topLevelItemCount(); ++d)
-                items += tree->topLevelItem(d)->childCount();
-            if (items != rows)
-                std::fprintf(stderr, "warning: %d rows, %d tree items\n", rows, items);
-            const QString prefix = QStringLiteral("report.%1.%2.").arg(range.name, kViewNames[kind]);
-            report(prefix + "tree_ms", treeMs, "ms");
-            report(prefix + "sql_ms", sqlMs, "ms");
-            report(prefix + "slot_ms", fillMs, "ms");
-            report(prefix + "rows", rows, "rows");
-        }
+        before = rssMb(pid);
+        Controls c(dialog);
+        c.set(year, ReportView::Programs);
+        c.search->click();
+        waitFor([&] { return !dialog.isSearching(); });
+        c.tree->scrollToBottom();
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        shown = rssMb(pid);
+        dialog.hide();
     }
-    dialog.hide();
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    const double closed = rssMb(pid);
+    const QString prefix = QStringLiteral("memory.%1.year_programs.").arg(history);
+    report(prefix + "rss_before_mb", before, "MB");
+    report(prefix + "rss_shown_mb", shown, "MB");
+    report(prefix + "rss_closed_mb", closed, "MB");
+    QSqlDatabase::database(QStringLiteral("bench")).close();
+    QSqlDatabase::removeDatabase(QStringLiteral("bench"));
 }
 
-void exports(const QString &dbPath, const Range &year, const QString &outDir)
+qint64 lineCount(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    qint64 lines = 0;
+    while (!f.atEnd())
+        lines += f.read(1 << 20).count('\n');
+    return lines;
+}
+
+void exports(const QString &history, const QString &dbPath, const Range &year, const QString &outDir)
 {
     const bool haveShell = !QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty();
-    QSqlDatabase db = QSqlDatabase::database(QStringLiteral("bench"));
-    const QString start = year.from.toString(Qt::ISODate);
-    const QString end = year.to.toString(Qt::ISODate) + QStringLiteral("T23:59:59");
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
+    db.setDatabaseName(dbPath);
+    db.open();
     for (int kind = 0; kind < 3; ++kind) {
         const QString ours = outDir + QStringLiteral("/kesto-%1.csv").arg(kind);
         // What the CSV link does once the user has named the file.
+        StallMeter stall;
+        stall.start();
         const double kestoMs = medianMs(3, [&] {
-            QFile file(ours);
-            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-            QSqlQuery q = ReportView::run(db, kind, year.from, year.to);
-            ReportView::writeCsv(q, kind, file);
-            file.close();
+            CsvExport job(db, kind, year.from, year.to, ours);
+            job.start();
+            waitFor([&] { return job.isFinished(); });
         });
-        report(QStringLiteral("export.year.%1.ms").arg(kViewNames[kind]), kestoMs, "ms");
+        const QString prefix = QStringLiteral("export.%1.year.%2.").arg(history, kViewNames[kind]);
+        report(prefix + "ms", kestoMs, "ms");
+        report(prefix + "max_stall_ms", stall.stop(), "ms");
         if (!haveShell)
             continue;
-        QString sql = ReportView::statement(kind);
-        sql.replace(sql.indexOf(QLatin1Char('?')), 1, sqlLiteral(start));
-        sql.replace(sql.indexOf(QLatin1Char('?')), 1, sqlLiteral(end));
         const QString theirs = outDir + QStringLiteral("/sqlite3-%1.csv").arg(kind);
-        const double shellMs = medianMs(3, [&] {
-            QProcess p;
-            p.setStandardOutputFile(theirs);
-            p.start(QStringLiteral("sqlite3"), {QStringLiteral("-batch"), QStringLiteral("-csv"), dbPath, sql});
-            p.waitForFinished(-1);
-        });
-        report(QStringLiteral("export.year.%1.sqlite3_ms").arg(kViewNames[kind]), shellMs, "ms");
+        const double theirMs
+            = medianMs(3, [&] { shellMs(dbPath, shellStatement(kind, year), theirs, true); });
+        report(prefix + "sqlite3_ms", theirMs, "ms");
+        const qint64 a = lineCount(ours), b = lineCount(theirs);
+        if (a != b)
+            std::fprintf(stderr, "warning: %s: %lld lines from kesto, %lld from sqlite3\n", qPrintable(prefix),
+                         a, b);
+        report(prefix + "lines", a, "lines");
     }
+    QSqlDatabase::database(QStringLiteral("bench")).close();
+    QSqlDatabase::removeDatabase(QStringLiteral("bench"));
 }
 
 // A window kept in front while the sampler runs.
@@ -357,22 +518,36 @@ void realKesto(const QString &binDir, const QString &historyPath)
 void table()
 {
     auto ratio = [](double a, double b) { return b > 0 ? QString::number(a / b, 'f', 2) + "x" : QStringLiteral("-"); };
-    std::printf("\n| figure | kesto | peer | ratio | target |\n|---|---|---|---|---|\n");
-    for (const char *range : {"month", "year"}) {
-        for (const char *view : kViewNames) {
-            const QString p = QStringLiteral("report.%1.%2.").arg(range, view);
-            const double tree = figure(p + "tree_ms"), sql = figure(p + "sql_ms");
-            std::printf("| %s report, %s (%.0f rows) | %.1f ms | %.1f ms bare SQL | %s | %s |\n", range, view,
-                        figure(p + "rows"), tree, sql, qPrintable(ratio(tree, sql)),
-                        QLatin1String(range) == QLatin1String("month") ? "<= 150 ms, <= 2x" : "<= 2000 ms");
+    std::printf("\n| history | range | view | rows | first_rows_ms | last_row_ms | sqlite3 shell | max_stall_ms |\n"
+                "|---|---|---|---|---|---|---|---|\n");
+    for (const char *history : {"heavy", "browser"}) {
+        for (const char *range : {"month", "year", "five_years"}) {
+            for (const char *view : kViewNames) {
+                const QString p = QStringLiteral("report.%1.%2.%3.").arg(history, range, view);
+                if (figure(p + "rows") < 0)
+                    continue;
+                std::printf("| %s | %s | %s | %.0f | %.0f | %.0f | %.0f | %.0f |\n", history, range, view,
+                            figure(p + "rows"), figure(p + "first_rows_ms"), figure(p + "last_row_ms"),
+                            figure(p + "sqlite3_ms"), figure(p + "max_stall_ms"));
+            }
         }
     }
-    for (const char *view : kViewNames) {
-        const double ours = figure(QStringLiteral("export.year.%1.ms").arg(view));
-        const double shell = figure(QStringLiteral("export.year.%1.sqlite3_ms").arg(view));
-        std::printf("| CSV export of a year, %s | %.1f ms | %.1f ms sqlite3 shell | %s | <= 1.5x |\n", view, ours,
-                    shell, qPrintable(ratio(ours, shell)));
+    std::printf("\n| history | memory before the search | a year of programs shown | after closing |\n|---|---|---|---|\n");
+    for (const char *history : {"heavy", "browser"}) {
+        const QString p = QStringLiteral("memory.%1.year_programs.").arg(history);
+        std::printf("| %s | %.1f MB | %.1f MB | %.1f MB |\n", history, figure(p + "rss_before_mb"),
+                    figure(p + "rss_shown_mb"), figure(p + "rss_closed_mb"));
     }
+    std::printf("\n| history | CSV export of a year | kesto | sqlite3 -csv | ratio | max_stall_ms |\n|---|---|---|---|---|---|\n");
+    for (const char *history : {"heavy", "browser"}) {
+        for (const char *view : kViewNames) {
+            const QString p = QStringLiteral("export.%1.year.%2.").arg(history, view);
+            std::printf("| %s | %s (%.0f lines) | %.0f ms | %.0f ms | %s | %.0f |\n", history, view, figure(p + "lines"),
+                        figure(p + "ms"), figure(p + "sqlite3_ms"),
+                        qPrintable(ratio(figure(p + "ms"), figure(p + "sqlite3_ms"))), figure(p + "max_stall_ms"));
+        }
+    }
+    std::printf("\n| figure | kesto | peer | ratio | target |\n|---|---|---|---|---|\n");
     const double tick = figure("tick.x11.cpu_us"), shell = figure("tick.shell.cpu_us");
     std::printf("| sampler tick, CPU | %.0f us | %.0f us shell loop | %s cheaper | <= 500 us, >= 20x |\n", tick, shell,
                 qPrintable(ratio(shell, tick)));
@@ -394,16 +569,29 @@ int main(int argc, char *argv[])
     const QDate last = History::lastDay();
     const Range month{"month", last.addMonths(-1).addDays(1), last};
     const Range year{"year", last.addYears(-1).addDays(1), last};
+    const Range fiveYears{"five_years", last.addYears(-5).addDays(1), last};
 
-    // Parts can be named on the command line: reports exports sampler kesto.
+    // Parts can be named on the command line: reports memory exports sampler
+    // kesto, and heavy or browser for one history only.
     QStringList parts = app.arguments().mid(1);
+    QStringList histories;
+    for (const char *h : {"heavy", "browser"})
+        if (parts.removeAll(QLatin1String(h)))
+            histories << QLatin1String(h);
+    if (histories.isEmpty())
+        histories = QStringList{"heavy", "browser"};
     if (parts.isEmpty())
-        parts = QStringList{"reports", "exports", "sampler", "kesto"};
+        parts = QStringList{"reports", "memory", "exports", "sampler", "kesto"};
     QTemporaryDir out;
-    if (parts.contains("reports") || parts.contains("exports"))
-        reports(history, parts.contains("reports") ? QList<Range>{month, year} : QList<Range>{});
-    if (parts.contains("exports"))
-        exports(history, year, out.path());
+    for (const QString &h : std::as_const(histories)) {
+        const QString path = h == QLatin1String("heavy") ? history : browser;
+        if (parts.contains("reports"))
+            reports(h, path, {month, year, fiveYears}, out.path());
+        if (parts.contains("memory"))
+            memory(h, path, year);
+        if (parts.contains("exports"))
+            exports(h, path, year, out.path());
+    }
     if (parts.contains("sampler"))
         sampler(binDir + QStringLiteral("/template.db"));
     if (parts.contains("kesto"))

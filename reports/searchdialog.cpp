@@ -144,6 +144,7 @@ void SearchDialog::showRows()
 {
     if (!search)
         return;
+
     ReportSearch::Taken taken = search->take();
     if (taken.restart)
         model->reset(model->kind(), headerLabels(model->kind()));
@@ -151,13 +152,10 @@ void SearchDialog::showRows()
         model->addFileName(name);
     const int first = model->rowCount();
     const int added = model->append(taken.rows);
-    // Expanding while the tree's relayout is still pending only marks the
-    // days; spanning then lays the tree out once for the whole batch.
-    QTreeView *tree = ui->tvwItems;
+    // The tree lays itself out again once for the whole batch; expanding
+    // while that is pending only marks the days.
     for (int day = first; day < first + added; ++day)
-        tree->expand(model->index(day, 0));
-    for (int day = first; day < first + added; ++day)
-        tree->setFirstColumnSpanned(day, QModelIndex(), true);
+        ui->tvwItems->expand(model->index(day, 0));
 }
 
 void SearchDialog::searchFinished()
