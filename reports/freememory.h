@@ -7,4 +7,8 @@ namespace FreeMemory {
 // holding hundreds of megabytes it no longer uses. Does nothing elsewhere.
 void returnToSystem();
 
+// Makes large blocks come straight from the system and go straight back when
+// freed, whichever thread allocated them. Called once before big reports.
+void mapLargeBlocks();
+
 } // namespace FreeMemory

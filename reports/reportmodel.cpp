@@ -1,6 +1,7 @@
 #include "reportmodel.h"
 
 #include "freememory.h"
+#include "reportsearch.h"
 #include "reportview.h"
 
 #include <QTime>
@@ -24,6 +25,7 @@ void ReportModel::reset(int kind, const QStringList &labels)
     beginResetModel();
     rows = ReportRows();
     fileNames.clear();
+    titleEndings.clear();
     view = kind;
     endResetModel();
     if (labels != headers) {
@@ -59,8 +61,15 @@ void ReportModel::release()
     beginResetModel();
     rows = ReportRows();
     fileNames = QStringList();
+    titleEndings = QStringList();
     endResetModel();
     FreeMemory::returnToSystem();
+}
+
+void ReportModel::addProgram(const QString &fileName, const QString &titleEnding)
+{
+    fileNames.append(fileName);
+    titleEndings.append(titleEnding);
 }
 
 QModelIndex ReportModel::index(int row, int column, const QModelIndex &parent) const
@@ -130,7 +139,9 @@ QVariant ReportModel::data(const QModelIndex &index, int role) const
             return row.number == ReportRows::kNoValue ? ReportView::formatDuration(QVariant())
                                                       : ReportView::formatDuration(row.number);
         if (index.column() == 1)
-            return fileNames.value(int(row.program));
+            return fileNames.value(int(row.program & ~ReportSearch::kSharedEnding));
+        if (row.program & ReportSearch::kSharedEnding)
+            return rows.text(row) + titleEndings.value(int(row.program & ~ReportSearch::kSharedEnding));
         return rows.text(row);
     }
     return QVariant();

@@ -23,8 +23,8 @@ public:
     // to the system): a big report can hold hundreds of megabytes.
     void release();
     int kind() const { return view; }
-    void setFileNames(const QStringList &names) { fileNames = names; }
-    void addFileName(const QString &name) { fileNames.append(name); }
+    // The programs view's programs, in the order of their ids.
+    void addProgram(const QString &fileName, const QString &titleEnding);
 
     QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex &child) const override;
@@ -38,6 +38,7 @@ public:
 private:
     ReportRows rows;
     QStringList fileNames;
+    QStringList titleEndings;
     QStringList headers{QStringLiteral("1")};
     int view = -1;
     QLocale locale;

@@ -10,7 +10,15 @@ constexpr int kBlockSize = 1 << 20;
 
 void ReportRows::startDay(const QString &caption)
 {
-    days.push_back({caption, int(rows.size()), 0});
+    days.push_back({caption, count, 0});
+}
+
+void ReportRows::push(const Row &row)
+{
+    if ((count & (kChunkRows - 1)) == 0 && size_t(count >> kChunkBits) == chunks.size())
+        chunks.emplace_back(new Row[kChunkRows]);
+    at(count) = row;
+    ++count;
 }
 
 void ReportRows::append(qint64 number, const QString &text, quint32 program)
@@ -21,7 +29,7 @@ void ReportRows::append(qint64 number, const QString &text, quint32 program)
         blocks.back().reserve(std::max<qsizetype>(kBlockSize, utf8.size()));
     }
     QByteArray &block = blocks.back();
-    rows.push_back({number, quint32(blocks.size() - 1), quint32(block.size()), quint32(utf8.size()), program});
+    push({number, quint32(blocks.size() - 1), quint32(block.size()), quint32(utf8.size()), program});
     block.append(utf8);
     if (days.empty())
         startDay(QString());
@@ -31,15 +39,16 @@ void ReportRows::append(qint64 number, const QString &text, quint32 program)
 void ReportRows::take(ReportRows &more)
 {
     const quint32 blockBase = quint32(blocks.size());
-    const int rowBase = int(rows.size());
+    const int rowBase = count;
     // A batch's last block is mostly unused room; give it back.
     if (!more.blocks.empty())
         more.blocks.back().squeeze();
     for (QByteArray &block : more.blocks)
         blocks.push_back(std::move(block));
-    for (Row row : more.rows) {
+    for (int i = 0; i < more.count; ++i) {
+        Row row = more.at(i);
         row.block += blockBase;
-        rows.push_back(row);
+        push(row);
     }
     for (size_t i = 0; i < more.days.size(); ++i) {
         Day day = more.days[i];
@@ -57,15 +66,16 @@ ReportRows ReportRows::takeLastDay()
     const Day last = days.back();
     tail.startDay(last.caption);
     for (int i = 0; i < last.count; ++i) {
-        const Row &row = rows[size_t(last.first + i)];
+        const Row &row = at(last.first + i);
         tail.append(row.number, text(row), row.program);
     }
     if (last.count > 0) {
-        const Row &first = rows[size_t(last.first)];
+        const Row &first = at(last.first);
         blocks.resize(first.block + 1);
         blocks.back().truncate(first.offset);
     }
-    rows.erase(rows.begin() + last.first, rows.end());
+    count = last.first;
+    chunks.resize(size_t((count + kChunkRows - 1) >> kChunkBits));
     days.pop_back();
     return tail;
 }

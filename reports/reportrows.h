@@ -5,8 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <deque>
 #include <limits>
+#include <memory>
 #include <vector>
 
 // Report rows in compact form: one small fixed record per row, texts as UTF-8
@@ -45,14 +45,23 @@ public:
     ReportRows takeLastDay();
 
     int dayCount() const { return int(days.size()); }
-    int rowCount() const { return int(rows.size()); }
+    int rowCount() const { return count; }
     const Day &day(int i) const { return days[size_t(i)]; }
-    const Row &row(int day, int i) const { return rows[size_t(days[size_t(day)].first + i)]; }
+    const Row &row(int day, int i) const { return at(days[size_t(day)].first + i); }
     QString text(const Row &row) const;
-    bool isEmpty() const { return rows.empty() && days.empty(); }
+    bool isEmpty() const { return count == 0 && days.empty(); }
 
 private:
+    // Rows live in large fixed chunks: freed, they go back to the system
+    // whole instead of leaving a heap full of small holes.
+    static constexpr int kChunkBits = 15;
+    static constexpr int kChunkRows = 1 << kChunkBits;
+    const Row &at(int i) const { return chunks[size_t(i >> kChunkBits)][i & (kChunkRows - 1)]; }
+    Row &at(int i) { return chunks[size_t(i >> kChunkBits)][i & (kChunkRows - 1)]; }
+    void push(const Row &row);
+
     std::vector<Day> days;
-    std::deque<Row> rows;
+    std::vector<std::unique_ptr<Row[]>> chunks;
+    int count = 0;
     std::vector<QByteArray> blocks;
 };

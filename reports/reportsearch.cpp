@@ -11,6 +11,19 @@ namespace {
 // How long finished days may wait before the interface sees them.
 constexpr int kHandOnMs = 250;
 
+// The application's name that ends a program's window titles, taken from its
+// first title: what follows the last " - ", " — ", " – " or " | ".
+QString titleEnding(const QString &title)
+{
+    qsizetype at = -1;
+    for (const QString &separator : {QStringLiteral(" - "), QStringLiteral(" \u2014 "), QStringLiteral(" \u2013 "),
+                                     QStringLiteral(" | ")})
+        at = std::max(at, title.lastIndexOf(separator));
+    if (at <= 0 || title.size() - at > 48)
+        return QString();
+    return title.mid(at);
+}
+
 } // namespace
 
 ReportSearch::ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, QObject *parent)
@@ -45,8 +58,9 @@ void ReportSearch::run()
     sinceHanded.start();
     const auto restart = [this] {
         reading = ReportRows();
-        fileNameIds.clear();
-        fileNamesToHand.clear();
+        programIds.clear();
+        programs.clear();
+        programsToHand.clear();
         handedRows = 0;
         first = true;
         QMutexLocker lock(&mutex);
@@ -100,12 +114,20 @@ void ReportSearch::addRow(QSqlQuery &query)
         bool ok = false;
         const qint64 seconds = sum.isNull() ? 0 : sum.toLongLong(&ok);
         const QString path = query.value(0).toString();
-        auto id = fileNameIds.constFind(path);
-        if (id == fileNameIds.constEnd()) {
-            id = fileNameIds.insert(path, quint32(fileNameIds.size()));
-            fileNamesToHand.append(QFileInfo(path).fileName());
+        QString title = query.value(2).toString();
+        auto id = programIds.constFind(path);
+        if (id == programIds.constEnd()) {
+            id = programIds.insert(path, quint32(programs.size()));
+            programs.append({QFileInfo(path).fileName(), titleEnding(title)});
+            programsToHand.append(programs.last());
         }
-        reading.append(ok ? seconds : ReportRows::kNoValue, query.value(2).toString(), *id);
+        quint32 program = *id;
+        const QString &ending = programs[int(program)].titleEnding;
+        if (!ending.isEmpty() && title.size() > ending.size() && title.endsWith(ending)) {
+            title.chop(ending.size());
+            program |= kSharedEnding;
+        }
+        reading.append(ok ? seconds : ReportRows::kNoValue, title, program);
         break;
     }
     }
@@ -128,11 +150,11 @@ void ReportSearch::handOn(bool all)
     {
         QMutexLocker lock(&mutex);
         waiting.rows.take(reading);
-        waiting.newFileNames += fileNamesToHand;
+        waiting.newPrograms += programsToHand;
         notify = !notified;
         notified = true;
     }
-    fileNamesToHand.clear();
+    programsToHand.clear();
     reading = std::move(last);
     if (notify)
         emit rowsReady();

@@ -26,10 +26,20 @@ public:
 
     void cancel() { stop = true; }
 
+    // A program of the programs view: its file name, and the ending its
+    // window titles share (" — Mozilla Firefox"), kept once instead of in
+    // every row. Rows whose program id has kSharedEnding set end with it.
+    struct Program
+    {
+        QString fileName;
+        QString titleEnding;
+    };
+    static constexpr quint32 kSharedEnding = 0x80000000u;
+
     struct Taken
     {
         ReportRows rows;
-        QStringList newFileNames;
+        QList<Program> newPrograms;
         bool restart = false;
     };
     // The finished days read since the last call. With `restart` set, the
@@ -57,8 +67,9 @@ private:
 
     // The reading side, touched by the worker only.
     ReportRows reading;
-    QHash<QString, quint32> fileNameIds;
-    QStringList fileNamesToHand;
+    QHash<QString, quint32> programIds;
+    QList<Program> programs;
+    QList<Program> programsToHand;
     int handedRows = 0;
     bool first = true;
     QDate currentDay;

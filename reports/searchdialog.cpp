@@ -52,6 +52,7 @@ SearchDialog::SearchDialog(QWidget *parent)
     , ui(new Ui::SearchDialog)
     , model(new ReportModel(this))
 {
+    FreeMemory::mapLargeBlocks();
     ui->setupUi(this);
     ui->tvwItems->setModel(model);
     working = new QProgressBar(ui->widget_2);
@@ -148,8 +149,8 @@ void SearchDialog::showRows()
     ReportSearch::Taken taken = search->take();
     if (taken.restart)
         model->reset(model->kind(), headerLabels(model->kind()));
-    for (const QString &name : std::as_const(taken.newFileNames))
-        model->addFileName(name);
+    for (const ReportSearch::Program &program : std::as_const(taken.newPrograms))
+        model->addProgram(program.fileName, program.titleEnding);
     const int first = model->rowCount();
     const int added = model->append(taken.rows);
     // The tree lays itself out again once for the whole batch; expanding
@@ -164,6 +165,8 @@ void SearchDialog::searchFinished()
         return;
     showRows();
     stopSearch();
+    // The reading thread's copies of the rows are freed by now.
+    FreeMemory::returnToSystem();
 }
 
 QString SearchDialog::refusedTarget(const QString &fileName) const

@@ -178,6 +178,7 @@ private slots:
     void detailedView();
     void groupedView();
     void programsView();
+    void titlesShownWhole();
     void durations_data();
     void durations();
     void unparseableDatesShareOneDay();
@@ -304,6 +305,21 @@ void TestReports::programsView()
     QCOMPARE(r.days(), QStringList({longDate(2026, 2, 2) + ": 00:02:00|abc|long, 00:01:00|abc|other, "
                                                            "00:01:00|abc|same, 00:01:00|zed|same",
                                     longDate(2026, 2, 1) + ": 00:00:05|abc|long"}));
+}
+
+void TestReports::titlesShownWhole()
+{
+    // The ending a program's titles share is kept once; every title still shows whole.
+    Reports r;
+    const QStringList titles{"News — Mozilla Firefox", "Mail — Mozilla Firefox", " — Mozilla Firefox",
+                             "— Mozilla Firefox", "Plain", "Other - Mozilla Firefox", "Ünï — Mozilla Firefox"};
+    for (int i = 0; i < titles.size(); ++i)
+        r.program("/usr/bin/firefox", titles[i], "2026-02-02 10:00:00", 100 - i);
+    r.show(2, QDate(2026, 2, 2), QDate(2026, 2, 2));
+    QStringList shown;
+    for (int i = 0; i < r.model()->rowCount(r.day(0)); ++i)
+        shown << r.model()->index(i, 2, r.day(0)).data().toString();
+    QCOMPARE(shown, titles);
 }
 
 void TestReports::durations_data()
