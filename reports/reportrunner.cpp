@@ -43,6 +43,7 @@ ReportRunner::ReportRunner(const QString &databaseName, const QString &connectOp
 
 ReportRunner::~ReportRunner()
 {
+    odd.reset();
     {
         QSqlDatabase db = QSqlDatabase::database(name, false);
         db.close();
@@ -62,15 +63,21 @@ bool ReportRunner::sortsInItsDay(int kind, const QDate &day)
     // which is this day only for a well-formed time.
     if (kind == ReportView::Detailed)
         return true;
-    QSqlQuery odd(QSqlDatabase::database(name, false));
-    odd.setForwardOnly(true);
-    odd.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE %2>=? AND %2<=? AND NOT ("
-                               "%2 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [01][0-9]:[0-5][0-9]:[0-5][0-9]' OR "
-                               "%2 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] 2[0-3]:[0-5][0-9]:[0-5][0-9]') LIMIT 1")
-                    .arg(table(kind), column(kind)));
-    odd.addBindValue(day.toString(Qt::ISODate));
-    odd.addBindValue(day.toString(Qt::ISODate) + QStringLiteral("T23:59:59"));
-    return odd.exec() && !odd.next();
+    if (!odd || oddKind != kind) {
+        odd = std::make_unique<QSqlQuery>(QSqlDatabase::database(name, false));
+        odd->setForwardOnly(true);
+        odd->prepare(QStringLiteral("SELECT 1 FROM %1 WHERE %2>=? AND %2<=? AND NOT ("
+                                    "%2 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [01][0-9]:[0-5][0-9]:[0-5][0-9]' "
+                                    "OR %2 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] 2[0-3]:[0-5][0-9]:[0-5][0-9]'"
+                                    ") LIMIT 1")
+                         .arg(table(kind), column(kind)));
+        oddKind = kind;
+    }
+    odd->bindValue(0, day.toString(Qt::ISODate));
+    odd->bindValue(1, day.toString(Qt::ISODate) + QStringLiteral("T23:59:59"));
+    const bool clean = odd->exec() && !odd->next();
+    odd->finish();
+    return clean;
 }
 
 bool ReportRunner::readAll(int kind, const QDate &from, const QDate &to, const Reader &read)
@@ -98,35 +105,50 @@ bool ReportRunner::run(int kind, const QDate &from, const QDate &to, const Reade
     };
     if (from > to)
         return single();
+    const QSqlDatabase db = QSqlDatabase::database(name, false);
+    QSqlQuery day(db);
+    day.setForwardOnly(true);
+    if (!day.prepare(ReportView::statement(kind)))
+        return single();
     // Walks down from the newest stamp of the range: each step finds the
     // newest stamp below the last day read, which names the next day with
     // rows, or is a stamp outside every day's bounds. Empty days cost nothing.
-    QSqlQuery newest(QSqlDatabase::database(name, false));
-    newest.setForwardOnly(true);
     const QString sql = QStringLiteral("SELECT MAX(%2) FROM %1 WHERE %2>=? AND %2%3?");
+    QSqlQuery newestOfRange(db);
+    QSqlQuery newestBelow(db);
+    newestOfRange.setForwardOnly(true);
+    newestBelow.setForwardOnly(true);
+    if (!newestOfRange.prepare(sql.arg(table(kind), column(kind), QStringLiteral("<=")))
+        || !newestBelow.prepare(sql.arg(table(kind), column(kind), QStringLiteral("<"))))
+        return single();
     const QString start = from.toString(Qt::ISODate);
     QString below = to.toString(Qt::ISODate) + QStringLiteral("T23:59:59");
-    QString compare = QStringLiteral("<=");
+    QSqlQuery *newest = &newestOfRange;
     while (!stop.load(std::memory_order_relaxed)) {
-        newest.prepare(sql.arg(table(kind), column(kind), compare));
-        newest.addBindValue(start);
-        newest.addBindValue(below);
-        if (!newest.exec() || !newest.next())
+        newest->bindValue(0, start);
+        newest->bindValue(1, below);
+        if (!newest->exec() || !newest->next())
             return single();
-        const QVariant stamp = newest.value(0);
+        const QVariant stamp = newest->value(0);
+        newest->finish();
         if (stamp.isNull())
             return true;
         const QString text = stamp.toString();
-        const QDate day = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
-        const QString dayText = day.toString(Qt::ISODate);
-        if (!day.isValid() || day < from || day > to || !text.startsWith(dayText)
-            || text > dayText + QStringLiteral("T23:59:59") || !sortsInItsDay(kind, day))
+        const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+        const QString dayText = date.toString(Qt::ISODate);
+        if (!date.isValid() || date < from || date > to || !text.startsWith(dayText)
+            || text > dayText + QStringLiteral("T23:59:59") || !sortsInItsDay(kind, date))
             return single();
-        newest.finish();
-        if (!readAll(kind, day, day, read))
+        if (!ReportView::bindAndExec(day, date, date)) {
+            error = day.lastError().text();
+            return false;
+        }
+        const bool more = read(day);
+        day.finish();
+        if (!more)
             return false;
         below = dayText;
-        compare = QStringLiteral("<");
+        newest = &newestBelow;
     }
     return false;
 }

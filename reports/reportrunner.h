@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class QSqlQuery;
 
@@ -44,4 +45,6 @@ private:
 
     QString name;
     QString error;
+    std::unique_ptr<QSqlQuery> odd;
+    int oddKind = -1;
 };

@@ -37,13 +37,18 @@ QSqlQuery run(const QSqlDatabase &db, int kind, const QDate &from, const QDate &
     // A statement that does not prepare keeps its own error (a missing table).
     if (!sql.isEmpty() && !query.prepare(sql))
         return query;
+    bindAndExec(query, from, to);
+    return query;
+}
+
+bool bindAndExec(QSqlQuery &query, const QDate &from, const QDate &to)
+{
     const QDateTime lastSecond = QDateTime(to.addDays(1), QTime(0, 0)).addSecs(-1);
     // Bound as the texts the stored dates are compared with, whatever the
     // driver's own date formats: 'YYYY-MM-DD' and 'YYYY-MM-DDT23:59:59'.
-    query.addBindValue(from.toString(Qt::ISODate));
-    query.addBindValue(lastSecond.toString(Qt::ISODate));
-    query.exec();
-    return query;
+    query.bindValue(0, from.toString(Qt::ISODate));
+    query.bindValue(1, lastSecond.toString(Qt::ISODate));
+    return query.exec();
 }
 
 QString formatDuration(const QVariant &seconds)

@@ -28,6 +28,8 @@ QString statement(int kind);
 // of `from` through the last second of `to`; the query is returned whatever
 // the outcome (inactive on failure).
 QSqlQuery run(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to);
+// Binds a prepared statement's whole-day range and executes it.
+bool bindAndExec(QSqlQuery &query, const QDate &from, const QDate &to);
 
 // Summed seconds as "hh:mm:ss", counting hours past 24 ("25:00:00");
 // "--:--:--" when the sum is null or not a number.
