@@ -11,12 +11,13 @@
 class QSqlQuery;
 
 // Runs a report's statement over a date range the way the activity log reads
-// it: one whole day at a time, newest day first, so that the first rows are
-// there at once and no sort spans more than a day. A log whose dates are all
-// 'YYYY-MM-DD HH:MM:SS' gives exactly the rows of the statement run once over
-// the whole range. Anything else (stamps between two days' bounds, times that
-// SQLite reads as another day or as none) could land elsewhere in that
-// single result, so such a range is read with the single statement instead.
+// it. The programs view runs one whole day at a time, newest day first, so
+// that the first rows are there at once and no sort spans more than a day. A
+// log whose dates are all 'YYYY-MM-DD HH:MM:SS' gives exactly the rows of the
+// statement run once over the whole range. Anything else (stamps between two
+// days' bounds, times that SQLite reads as another day or as none) could land
+// elsewhere in that single result, so such a range is read with the single
+// statement instead.
 class ReportRunner
 {
 public:
