@@ -184,6 +184,34 @@ p, li { white-space: pre-wrap; }
         <source>Error</source>
         <translation>Fehler</translation>
     </message>
+    <message>
+        <source>%1 is kesto&apos;s own log. Writing the export over it would destroy the log; please choose another file.</source>
+        <translation>%1 ist das eigene Protokoll von kesto. Der Export würde es zerstören; bitte wählen Sie eine andere Datei.</translation>
+    </message>
+    <message>
+        <source>%1 is the template kesto makes new logs from; please choose another file.</source>
+        <translation>%1 ist die Vorlage, aus der kesto neue Protokolle anlegt; bitte wählen Sie eine andere Datei.</translation>
+    </message>
+    <message>
+        <source>Exporting %1...</source>
+        <translation>%1 wird exportiert...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Exporting %1...
+Rows written: %2</source>
+        <translation>%1 wird exportiert...
+Geschriebene Zeilen: %2</translation>
+    </message>
+    <message>
+        <source>The export could not be written to %1:
+%2</source>
+        <translation>Der Export konnte nicht nach %1 geschrieben werden:
+%2</translation>
+    </message>
 </context>
 <context>
     <name>dlgProgramsDetail</name>

@@ -184,6 +184,34 @@ p, li { white-space: pre-wrap; }
         <source>Error</source>
         <translation>Errore</translation>
     </message>
+    <message>
+        <source>%1 is kesto&apos;s own log. Writing the export over it would destroy the log; please choose another file.</source>
+        <translation>%1 è il registro di kesto. Esportare su di esso lo distruggerebbe; scegliere un altro file.</translation>
+    </message>
+    <message>
+        <source>%1 is the template kesto makes new logs from; please choose another file.</source>
+        <translation>%1 è il modello da cui kesto crea i nuovi registri; scegliere un altro file.</translation>
+    </message>
+    <message>
+        <source>Exporting %1...</source>
+        <translation>Esportazione di %1...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>Exporting %1...
+Rows written: %2</source>
+        <translation>Esportazione di %1...
+Righe scritte: %2</translation>
+    </message>
+    <message>
+        <source>The export could not be written to %1:
+%2</source>
+        <translation>Impossibile scrivere l&apos;esportazione in %1:
+%2</translation>
+    </message>
 </context>
 <context>
     <name>dlgProgramsDetail</name>
