@@ -38,6 +38,13 @@ void ReportRows::append(qint64 number, const QString &text, quint32 program)
 
 void ReportRows::take(ReportRows &more)
 {
+    if (count == 0 && days.empty()) {
+        *this = std::move(more);
+        more = ReportRows();
+        if (!blocks.empty())
+            blocks.back().squeeze();
+        return;
+    }
     const quint32 blockBase = quint32(blocks.size());
     const int rowBase = count;
     // A batch's last block is mostly unused room; give it back.

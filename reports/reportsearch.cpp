@@ -77,6 +77,8 @@ void ReportSearch::run()
                     sinceCheck = 0;
                     if (stop.load(std::memory_order_relaxed))
                         return false;
+                    // A long statement hands on its finished days as it goes.
+                    handOn(false);
                 }
             }
             handOn(false);
