@@ -24,6 +24,21 @@ QString titleEnding(const QString &title)
     return title.mid(at);
 }
 
+// A stored stamp as a date and time. Most are 'YYYY-MM-DD HH:MM:SS' and are
+// read as written (held as UTC so that nothing converts them); a local
+// date-time costs more than the rest of a row and would move times that fall
+// into a daylight saving gap. Anything else is left to the ISO parser.
+QDateTime parseStamp(const QString &text)
+{
+    if (text.size() == 19 && (text[10] == QLatin1Char(' ') || text[10] == QLatin1Char('T'))) {
+        const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+        const QTime time = QTime::fromString(text.mid(11), Qt::ISODate);
+        if (date.isValid() && time.isValid())
+            return QDateTime(date, time, Qt::UTC);
+    }
+    return QDateTime::fromString(text, Qt::ISODate);
+}
+
 } // namespace
 
 ReportSearch::ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, QObject *parent)
@@ -95,7 +110,7 @@ void ReportSearch::addRow(QSqlQuery &query)
     const QString dateText = query.value(1).toString();
     if (first || dateText != lastDateText) {
         lastDateText = dateText;
-        lastDateTime = QDateTime::fromString(dateText, Qt::ISODate);
+        lastDateTime = parseStamp(dateText);
     }
     if (first || lastDateTime.date() != currentDay) {
         first = false;

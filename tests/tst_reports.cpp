@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QProcess>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -610,12 +611,15 @@ void TestReports::newSearchCancelsTheRunningOne()
     r.show(0, QDate(2026, 1, 1), QDate(2026, 3, 1));
     auto *view = r.dialog->findChild<QComboBox *>("cmbView");
     auto *search = r.dialog->findChild<QPushButton *>("cmdSearch");
+    auto *working = r.dialog->findChild<QProgressBar *>("barWorking");
     view->setCurrentIndex(2);
     search->click();
     QVERIFY(r.dialog->isSearching());
+    QVERIFY(working->isVisibleTo(r.dialog.get()));
     view->setCurrentIndex(0);
     search->click();
     r.settle();
+    QVERIFY(!working->isVisibleTo(r.dialog.get()));
     QCOMPARE(r.headers(), QStringList({"Time", "Activity"}));
     QCOMPARE(r.days(), QStringList{longDate(2026, 1, 5) + ": " + shortTime(10, 0) + "|one answer"});
     // And the programs once more, to the end.
