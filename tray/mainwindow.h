@@ -4,6 +4,10 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <memory>
+
+class AnswerQueue;
+class PendingTime;
 class QAction;
 class QDialog;
 class QSystemTrayIcon;
@@ -44,6 +48,7 @@ private:
     QAction *addFrequencyAction(const QString &text, int minutes, const char *slot);
     int promptInterval() const;
     void placeOnScreen(QDialog &dialog) const;
+    void keepWaitingAnswers();
 
     Ui::MainWindowClass *ui;
     QTimer *timerPrograms;
@@ -61,4 +66,7 @@ private:
     qint64 lastAppRowId;
     int queryMinutes;
     bool reWriteMode;
+    // What the log could not take yet, written on the following ticks.
+    std::unique_ptr<AnswerQueue> answers;
+    std::unique_ptr<PendingTime> pendingTime;
 };
