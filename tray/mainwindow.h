@@ -43,12 +43,16 @@ protected slots:
     void menuShowLog_Click();
     void menuReWrite_Click();
 
+private slots:
+    // Before the program ends: answers still waiting get one more try, and
+    // what cannot be written is shown so that the user can keep it.
+    void keepWaitingAnswers();
+
 private:
     void setQueryMinutes(int minutes);
     QAction *addFrequencyAction(const QString &text, int minutes, const char *slot);
     int promptInterval() const;
     void placeOnScreen(QDialog &dialog) const;
-    void keepWaitingAnswers();
 
     Ui::MainWindowClass *ui;
     QTimer *timerPrograms;
