@@ -69,7 +69,11 @@ void TestSoak::memoryStaysFlat_data()
 void TestSoak::memoryStaysFlat()
 {
 #ifdef KESTO_SANITIZED
-    QSKIP("the sanitizers' own bookkeeping makes resident memory meaningless");
+    // The sanitizers' own bookkeeping makes resident memory meaningless; a
+    // shorter run still has every path of the backend checked by them.
+    const int samples = 2000;
+#else
+    const int samples = 100000;
 #endif
     QFETCH(X11Stage::Kind, kind);
     if (qEnvironmentVariableIsSet("KESTO_SOAK_SEPARATELY"))
@@ -96,10 +100,12 @@ void TestSoak::memoryStaysFlat()
             if (++n % 50 == 0)
                 QCoreApplication::processEvents();
         };
-        const double growth = stage.growthMb(kind, tick, 5000, 100000);
-        qInfo("%s: resident memory grew by %.3f MB over 100,000 ticks of the X11 backend",
-              qPrintable(X11Stage::kindName(kind)), growth);
+        const double growth = stage.growthMb(kind, tick, samples / 20, samples);
+        qInfo("%s: resident memory grew by %.3f MB over %d ticks of the X11 backend",
+              qPrintable(X11Stage::kindName(kind)), growth, samples);
+#ifndef KESTO_SANITIZED
         QVERIFY2(growth <= 0.25, qPrintable(QString::number(growth)));
+#endif
     }
     releaseDefaultConnection();
 }
