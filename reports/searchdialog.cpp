@@ -116,6 +116,7 @@ QStringList SearchDialog::headerLabels(int view) const
 
 void SearchDialog::stopSearch()
 {
+    ++searches;
     if (!search)
         return;
     search->disconnect(this);
@@ -134,8 +135,17 @@ void SearchDialog::on_cmdSearch_clicked()
     if (!db.isOpen())
         return;
     search = new ReportSearch(db, view, ui->dpLogIni->date(), ui->dpLogFin->date());
-    connect(search, &ReportSearch::rowsReady, this, &SearchDialog::showRows);
-    connect(search, &QThread::finished, this, &SearchDialog::searchFinished);
+    // Signals of a cancelled search may still be queued: they are recognised
+    // by their number and dropped, or they would end the new search.
+    const quint64 number = ++searches;
+    connect(search, &ReportSearch::rowsReady, this, [this, number] {
+        if (number == searches)
+            showRows();
+    });
+    connect(search, &QThread::finished, this, [this, number] {
+        if (number == searches)
+            searchFinished();
+    });
     working->show();
     setCursor(Qt::BusyCursor);
     search->start();

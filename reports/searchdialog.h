@@ -51,4 +51,5 @@ private:
     ReportModel *model;
     QProgressBar *working;
     ReportSearch *search = nullptr;
+    quint64 searches = 0;
 };
