@@ -16,6 +16,8 @@ packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-s
   xvfb xauth icewm xdotool xterm x11-utils x11-apps sqlite3 python3 fonts-dejavu-core
   binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64
   dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev"
+# Wayland backends, and a headless sway with clients for their tests
+packages="$packages libwayland-dev qt6-wayland sway foot xwayland wtype"
 
 missing=
 for p in $packages; do
@@ -51,8 +53,8 @@ sanitize)
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
     export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    # The wine and package tests run no instrumented code.
-    ctest --test-dir "$build" --output-on-failure -j"$(nproc)" -E 'win32|package'
+    # The wine, package and compositor tests run no instrumented code of note.
+    ctest --test-dir "$build" --output-on-failure -j"$(nproc)" -E 'win32|package|tst_wayland_'
     seconds=${KESTO_FUZZ_SECONDS:-60}
     for fuzzer in fuzz_csv fuzz_x11title; do
         corpus=tests/fuzz/corpus/${fuzzer#fuzz_}
