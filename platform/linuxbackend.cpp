@@ -34,10 +34,14 @@ ForegroundWindowSource *createSystemForegroundWindowSource()
     // Never X11 here, even with DISPLAY set: XWayland sees only its own
     // windows and would log wrong answers.
     QString wlrMissing;
-    if (ForegroundWindowSource *wlr = createWlrForegroundWindow(&wlrMissing))
-        return wlr;
-    return new UnavailableSource(
-        QCoreApplication::translate("ForegroundWindowSource",
-                                    "This Wayland desktop does not tell kesto which window is in front (%1).")
-            .arg(wlrMissing));
+    QString shellMissing;
+    ForegroundWindowSource *source = createWlrForegroundWindow(&wlrMissing);
+    if (!source)
+        source = createDesktopShellForegroundWindow(&shellMissing);
+    if (!source)
+        return new UnavailableSource(
+            QCoreApplication::translate("ForegroundWindowSource",
+                                        "This Wayland desktop does not tell kesto which window is in front (%1; %2).")
+                .arg(wlrMissing, shellMissing));
+    return source;
 }
