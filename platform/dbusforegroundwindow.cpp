@@ -48,14 +48,19 @@ public:
     {
         if (loaded)
             scripting(QStringLiteral("unloadScript"), {kPluginName});
-        QFile::remove(scriptPath);
+        if (!scriptPath.isEmpty())
+            QFile::remove(scriptPath);
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        bus.unregisterObject(kReportPath);
+        if (ownsName)
+            bus.unregisterService(kService);
     }
 
     bool start(QString *whyNot)
     {
         QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.registerObject(kReportPath, this, QDBusConnection::ExportAllSlots)
-            || (!bus.registerService(kService) && bus.interface()->serviceOwner(kService).value() != bus.baseService())) {
+        ownsName = bus.registerService(kService);
+        if (!ownsName || !bus.registerObject(kReportPath, this, QDBusConnection::ExportAllSlots)) {
             *whyNot = QStringLiteral("the name %1 on the session bus is taken").arg(kService);
             return false;
         }
@@ -108,6 +113,7 @@ private:
     }
 
     QString scriptPath;
+    bool ownsName = false;
     bool loaded = false;
     QString caption;
     qint64 pid = 0;

@@ -18,6 +18,8 @@ packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-s
   dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev"
 # Wayland backends, and a headless sway with clients for their tests
 packages="$packages libwayland-dev qt6-wayland sway foot xwayland wtype"
+# KDE Plasma's compositor and a session bus for the KWin and GNOME Shell tests; node checks the scripts
+packages="$packages kwin-wayland dbus nodejs"
 
 missing=
 for p in $packages; do
