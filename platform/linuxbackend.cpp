@@ -1,9 +1,12 @@
 // Which backend reads the foreground window of a Linux session.
 #include "foregroundwindow.h"
 #include "linuxbackends.h"
+#include "sessionlock.h"
 #include "systembackend.h"
 
 #include <QCoreApplication>
+
+#include <memory>
 
 namespace {
 
@@ -17,6 +20,25 @@ public:
 
 private:
     QString reason;
+};
+
+// Wayland compositors keep the last window "active" behind the lock screen;
+// a locked session is nobody at work.
+class UnlockedOnly final : public ForegroundWindowSource
+{
+public:
+    explicit UnlockedOnly(ForegroundWindowSource *source) : source(source) {}
+    std::optional<ForegroundSample> sample() override
+    {
+        if (isSessionLocked())
+            return std::nullopt;
+        return source->sample();
+    }
+    bool isAvailable() const override { return source->isAvailable(); }
+    QString unavailableReason() const override { return source->unavailableReason(); }
+
+private:
+    std::unique_ptr<ForegroundWindowSource> source;
 };
 
 bool isWaylandSession()
@@ -43,5 +65,5 @@ ForegroundWindowSource *createSystemForegroundWindowSource()
             QCoreApplication::translate("ForegroundWindowSource",
                                         "This Wayland desktop does not tell kesto which window is in front (%1; %2).")
                 .arg(wlrMissing, shellMissing));
-    return source;
+    return new UnlockedOnly(source);
 }

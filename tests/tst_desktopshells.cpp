@@ -62,6 +62,18 @@ public:
     QString version = "43.9";
 };
 
+class FakeScreenSaver : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+
+public:
+    bool active = false;
+
+public slots:
+    bool GetActive() { return active; }
+};
+
 class FakeExtension : public QObject
 {
     Q_OBJECT
@@ -203,6 +215,14 @@ void TestDesktopShells::gnomeShellExtension()
     const std::optional<ForegroundSample> s = sampleOf(*source, extension->title);
     QVERIFY(s);
     QCOMPARE(s->path, programPath);
+
+    // Locked: the focused window behind the lock screen is not logged.
+    FakeScreenSaver *saver = shell.add<FakeScreenSaver>("/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver");
+    saver->active = true;
+    QTRY_VERIFY(!source->sample());
+    saver->active = false;
+    QTRY_VERIFY(source->sample());
+
     extension->title.clear();
     QVERIFY(!source->sample());
 }

@@ -16,6 +16,8 @@ packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-s
   xvfb xauth icewm xdotool xterm x11-utils x11-apps sqlite3 python3 fonts-dejavu-core
   binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64
   dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev"
+packages="$packages libxcb-screensaver0-dev" # X11 screen saver state: a locked screen adds no time
+packages="$packages dbus-daemon" # a private session bus for the session-lock test
 # Wayland backends, and a headless sway with clients for their tests
 packages="$packages libwayland-dev qt6-wayland sway foot xwayland wtype"
 # KDE Plasma's compositor and a session bus for the KWin and GNOME Shell tests; node checks the scripts
