@@ -5,6 +5,8 @@
 #include "systembackend.h"
 #include "testsupport.h"
 
+#include <QDBusConnection>
+#include <QDBusContext>
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -76,6 +78,26 @@ std::unique_ptr<Child> terminal(const QString &title, const QStringList &extra =
     return std::make_unique<Child>("foot", extra + QStringList{"--log-level=error", "-T", title, "sleep", "300"});
 }
 
+// The desktop's tray host as it appears on the session bus.
+class FakeWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registered)
+
+public:
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList registered() const { return items; }
+    QStringList items;
+
+public slots:
+    void RegisterStatusNotifierItem(const QString &service) { items << service; }
+    void RegisterStatusNotifierHost(const QString &) {}
+};
+
 } // namespace
 
 class TestWaylandSway : public QObject
@@ -90,6 +112,7 @@ private slots:
     void backendPerSessionType();
     void kestoLogsTheWindowsInFront();
     void promptTakesTypedAnswers();
+    void trayThroughStatusNotifier();
 
 private:
     // Waits until the backend sees the expected window in front.
@@ -287,6 +310,45 @@ void TestWaylandSway::promptTakesTypedAnswers()
     QVERIFY(waitFor([&] { return log.value("SELECT COUNT(*) FROM ActivityLog").toInt() == 1; }, 5000));
     QCOMPARE(log.value("SELECT ActText FROM ActivityLog").toString(), QString::fromUtf8("typed on sway — ü, 42"));
     QCOMPARE(kesto.process().state(), QProcess::Running);
+}
+
+void TestWaylandSway::trayThroughStatusNotifier()
+{
+    // Wayland has no XEmbed tray: the icon goes to the desktop's
+    // StatusNotifierItem host, here a stand-in on a private session bus.
+    QProcess daemon;
+    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+    QVERIFY(daemon.waitForStarted() && daemon.waitForReadyRead(10000));
+    const QString address = QString::fromUtf8(daemon.readLine().trimmed());
+    QDBusConnection bus = QDBusConnection::connectToBus(address, "tray-host");
+    QVERIFY(bus.isConnected());
+    FakeWatcher watcher;
+    QVERIFY(bus.registerObject("/StatusNotifierWatcher", &watcher, QDBusConnection::ExportAllContents));
+    QVERIFY(bus.registerService("org.kde.StatusNotifierWatcher"));
+
+    Sandbox box;
+    box.copyTemplate();
+    Child kesto(binDir() + "/kesto", {}, box.work(),
+                {"HOME=" + box.home(), "QT_QPA_PLATFORM=wayland", "DBUS_SESSION_BUS_ADDRESS=" + address});
+    QVERIFY(waitFor([&] { return !watcher.items.isEmpty(); }, 15000));
+    const QString item = watcher.items.first().section('/', 0, 0);
+    const auto ask = [&](const QString &path, const QString &method, const QStringList &args) {
+        return run("dbus-send", QStringList{"--bus=" + address, "--print-reply", "--dest=" + item, path, method} + args);
+    };
+    const QString menu = ask("/StatusNotifierItem", "org.freedesktop.DBus.Properties.Get",
+                             {"string:org.kde.StatusNotifierItem", "string:Menu"});
+    const QString menuPath = QRegularExpression("object path \"([^\"]+)\"").match(menu).captured(1);
+    QVERIFY2(!menuPath.isEmpty(), qPrintable(menu));
+    const QString icon = ask("/StatusNotifierItem", "org.freedesktop.DBus.Properties.Get",
+                             {"string:org.kde.StatusNotifierItem", "string:IconPixmap"});
+    QVERIFY2(icon.contains("int32 16"), qPrintable(icon.left(300)));
+    const QString layout = ask(menuPath, "com.canonical.dbusmenu.GetLayout", {"int32:0", "int32:-1", "array:string:"});
+    for (const char *entry : {"Show log...", "Active", "Exit"})
+        QVERIFY2(layout.contains(QString("\"%1\"").arg(entry)), entry);
+    kesto.process().kill();
+    kesto.process().waitForFinished();
+    daemon.kill();
+    daemon.waitForFinished();
 }
 
 QTEST_MAIN(TestWaylandSway)
