@@ -23,7 +23,6 @@ fi
 cat >"$workdir/sway.conf" <<'CONF'
 output HEADLESS-1 resolution 1280x800
 xwayland enable
-focus_on_window_activation focus
 CONF
 
 # shellcheck disable=SC2086
