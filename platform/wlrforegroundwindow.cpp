@@ -150,7 +150,11 @@ private:
 
     void disconnect()
     {
-        notifier.reset();
+        // The notifier may be the one whose signal brought us here.
+        if (notifier) {
+            notifier->setEnabled(false);
+            notifier.release()->deleteLater();
+        }
         for (Toplevel &t : toplevels)
             zwlr_foreign_toplevel_handle_v1_destroy(t.handle);
         toplevels.clear();
