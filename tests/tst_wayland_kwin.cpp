@@ -5,7 +5,11 @@
 #include "systembackend.h"
 #include "testsupport.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QWidget>
 
@@ -13,6 +17,50 @@
 
 using namespace DesktopTools;
 using namespace TestSupport;
+
+namespace {
+
+// Asks KWin itself about its active window, through a script of the test's own.
+class KWinProbe : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "example.kesto.test.Probe")
+
+public:
+    QString answer;
+
+    QString activeWindow()
+    {
+        answer.clear();
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        bus.registerService("example.kesto.test");
+        bus.registerObject("/Probe", this, QDBusConnection::ExportAllSlots);
+        QTemporaryFile script;
+        script.setFileTemplate(QDir::tempPath() + "/probe-XXXXXX.js");
+        if (!script.open())
+            return QString();
+        script.write("var c = workspace.activeClient;\n"
+                     "callDBus('example.kesto.test', '/Probe', 'example.kesto.test.Probe', 'Report',\n"
+                     "    c ? c.caption + '|' + c.fullScreen + '|' + c.keepAbove : '');\n");
+        script.close();
+        const auto scripting = [&](const QString &method, const QVariantList &args) {
+            QDBusMessage call = QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", method);
+            call.setArguments(args);
+            return bus.call(call);
+        };
+        scripting("loadScript", {script.fileName(), "kesto-test-probe"});
+        scripting("start", {});
+        for (int i = 0; i < 50 && answer.isEmpty(); ++i)
+            QTest::qWait(100);
+        scripting("unloadScript", {"kesto-test-probe"});
+        return answer;
+    }
+
+public slots:
+    void Report(const QString &what) { answer = what; }
+};
+
+} // namespace
 
 class TestWaylandKWin : public QObject
 {
@@ -83,6 +131,12 @@ void TestWaylandKWin::kestoLogsItsPromptInFront()
                              15000);
     QCOMPARE(log.value("SELECT AppFileName FROM ApplicationLog WHERE AppTitle = 'Quorvel?'").toString(),
              QFileInfo(binDir() + "/kesto").canonicalFilePath());
+    // Active and full screen, as KWin itself sees it. (Qt 6.4 cannot ask a
+    // Wayland compositor to keep a window above; KWin draws an active
+    // full-screen window above the others all the same.)
+    KWinProbe probe;
+    const QString seen = probe.activeWindow();
+    QVERIFY2(seen.startsWith("Quorvel?|true|"), qPrintable(seen));
     QCOMPARE(kesto.process().state(), QProcess::Running);
 }
 
