@@ -22,6 +22,8 @@ packages="$packages dbus-daemon" # a private session bus for the session-lock te
 packages="$packages libwayland-dev qt6-wayland sway foot xwayland wtype"
 # KDE Plasma's compositor and a session bus for the KWin and GNOME Shell tests; node checks the scripts
 packages="$packages kwin-wayland dbus nodejs"
+# GNOME Shell 43, headless, for the extension's test (gdbus waits for it)
+packages="$packages gnome-shell libglib2.0-bin"
 
 missing=
 for p in $packages; do
