@@ -5,6 +5,8 @@
 #   sh tools/dev.sh build  install and build only
 #   sh tools/dev.sh sanitize  the tests built with ASan and UBSan (clang), then
 #                             each fuzzer for a bounded time
+# The test suite includes kesto for Windows (tools/windows.sh) when a Qt kit
+# for Windows is at hand; without one those tests report themselves skipped.
 set -eu
 cd "$(dirname "$0")/.."
 action=${1:-build}
@@ -15,7 +17,8 @@ packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-s
   libxcb1-dev libxcb-res0-dev libx11-dev libx11-xcb-dev
   xvfb xauth icewm xdotool xterm x11-utils x11-apps sqlite3 python3 fonts-dejavu-core
   binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64
-  dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev"
+  dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix ninja-build nsis unzip xz-utils"
 
 missing=
 for p in $packages; do

@@ -4,6 +4,7 @@
 #   sh tools/windows.sh build     cross-build kesto.exe
 #   sh tools/windows.sh package   build, then the zip and the installer
 #   sh tools/windows.sh test      package, then install and run it under wine
+#   sh tools/windows.sh wine      only the wine test, on what package made
 # Output goes to $KESTO_WINDOWS_DIR (default build/windows).
 # The Qt kit, first found of:
 #   $KESTO_QT_KIT                 an unpacked kit or its .tar.xz
@@ -14,6 +15,10 @@ set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
 action=${1:-package}
+case "$action" in
+build|package|test|wine) ;;
+*) echo "usage: sh tools/windows.sh [build|package|test|wine]" >&2; exit 2 ;;
+esac
 out=${KESTO_WINDOWS_DIR:-build/windows}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
@@ -55,6 +60,12 @@ done
 launcher=
 command -v ccache >/dev/null && launcher=-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 host_cmake=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || echo x86_64-linux-gnu)/cmake
+if [ "$action" = wine ]; then
+    [ -f "$out/build/build.ninja" ] || { echo "nothing built in $out: sh tools/windows.sh package first" >&2; exit 1; }
+    cmake --build "$out/build" --target kestoprobe resources_test
+    exec tests/windows/test-wine.sh "$out" "$(sed -n 's/^project(kesto VERSION \([0-9]*\.[0-9]*\).*/\1/p' CMakeLists.txt)" \
+        "$out/build/probe/resources_test.exe"
+fi
 cmake -S . -B "$out/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/packaging/windows/mingw-w64.cmake" \
     -DCMAKE_PREFIX_PATH="$kit" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" \
@@ -77,8 +88,9 @@ rm -f "$zip"
 # The uninstaller deletes each installed file by name, deepest first.
 filelist=$out/uninstall-files.nsh
 (cd "$stage" && find . -mindepth 1 | sort -r | while read -r path; do
-    win=$(echo "${path#./}" | tr / '\\')
-    if [ -d "$path" ]; then echo "RMDir \"\$INSTDIR\\$win\""; else echo "Delete \"\$INSTDIR\\$win\""; fi
+    win=$(printf '%s' "${path#./}" | tr / '\\')
+    if [ -d "$path" ]; then verb=RMDir; else verb=Delete; fi
+    printf '%s "$INSTDIR\\%s"\n' $verb "$win"
 done) >"$filelist"
 setup=$out/$name-setup.exe
 makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DFILELIST="$filelist" -DOUTFILE="$setup" \
@@ -87,8 +99,4 @@ echo "built $zip"
 echo "built $setup"
 [ "$action" = package ] && exit 0
 
-if [ "$action" = test ]; then
-    exec tests/windows/test-wine.sh "$out" "$version"
-fi
-echo "usage: sh tools/windows.sh [build|package|test]" >&2
-exit 2
+exec sh tools/windows.sh wine

@@ -7,12 +7,12 @@
 ;   ICON      the program icon (resources/img/question_ico)
 ; Silent install: kesto-setup.exe /S [/AUTOSTART] [/D=folder]
 
-Unicode true
+; A 64-bit installer for a 64-bit program: it runs only where kesto can.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
 !include MUI2.nsh
-!include x64.nsh
 !include FileFunc.nsh
 !include LogicLib.nsh
 
@@ -52,9 +52,6 @@ LangString SecProgram ${LANG_ITALIAN} "kesto"
 LangString SecAutostart ${LANG_ENGLISH} "Start kesto when I log in"
 LangString SecAutostart ${LANG_GERMAN} "kesto bei der Anmeldung starten"
 LangString SecAutostart ${LANG_ITALIAN} "Avvia kesto all'accesso"
-LangString NeedsX64 ${LANG_ENGLISH} "kesto needs 64-bit Windows."
-LangString NeedsX64 ${LANG_GERMAN} "kesto braucht ein 64-Bit-Windows."
-LangString NeedsX64 ${LANG_ITALIAN} "kesto richiede Windows a 64 bit."
 
 Section "!$(SecProgram)" SecMain
     SectionIn RO
@@ -86,11 +83,6 @@ Section /o "$(SecAutostart)" SecAutostartSection
 SectionEnd
 
 Function .onInit
-    ${IfNot} ${RunningX64}
-        MessageBox MB_OK|MB_ICONSTOP "$(NeedsX64)" /SD IDOK
-        Abort
-    ${EndIf}
-    SetRegView 64
     ; /AUTOSTART ticks the login choice, for silent installs.
     ${GetParameters} $0
     ClearErrors
@@ -98,10 +90,6 @@ Function .onInit
     ${IfNot} ${Errors}
         SectionSetFlags ${SecAutostartSection} ${SF_SELECTED}
     ${EndIf}
-FunctionEnd
-
-Function un.onInit
-    SetRegView 64
 FunctionEnd
 
 ; Removes exactly what was installed. The log, kesto.db in the user's home
