@@ -79,7 +79,18 @@ tray_menu() {
 window_shown() { [ -n "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]; }
 # icewm marks the window wine activates as active but leaves the X input focus
 # elsewhere (wine's windows take focus only when asked): keys need this first.
-focus() { xdotool windowfocus --sync "$(xdotool search --onlyvisible --name "$1" | head -1)" 2>/dev/null; sleep 0.3; }
+# Of several windows with that title (Qt maps a small stand-in beside a native
+# dialog), the largest.
+focus() {
+    best=
+    area=0
+    for id in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        if [ $((WIDTH * HEIGHT)) -gt $area ]; then best=$id; area=$((WIDTH * HEIGHT)); fi
+    done
+    [ -n "$best" ] && xdotool windowfocus --sync "$best" 2>/dev/null
+    sleep 0.3
+}
 
 echo "--- wine prefix"
 wineboot -i >"$work/wineboot.log" 2>&1
@@ -176,7 +187,7 @@ check "CSV has notepad's row with its path" \
     'grep -qi "^[0-9-]*,[0-9]*,\"C:\\\\windows\\\\system32\\\\notepad.exe\",\"Untitled - Notepad\"" "$csv"'
 wait_for 10 '! window_shown "Export CSV"'
 focus "Activity Log"
-click widget cmdClose
+xdotool key Escape
 check "Activity Log closes" 'wait_for 10 "! window_shown \"Activity Log\""'
 
 echo "--- Exit"
@@ -189,7 +200,7 @@ sql "UPDATE Options SET QueryMinutes = 0"
 check "prompt shows" 'wait_for 30 "window_shown \"Quorvel?\""'
 prompt=$(xdotool search --onlyvisible --name 'Quorvel?' | head -1)
 check "full screen" 'wait_for 5 "xdotool getwindowgeometry $prompt | grep -q 1280x800"'
-check "in front" 'wait_for 5 "[ \"\$(xdotool getactivewindow)\" = $prompt ]"'
+check "in front" 'wait_for 5 "[ \"\$(xdotool getactivewindow)\" = \"$prompt\" ]"'
 focus "Quorvel?"
 xdotool type --delay 30 "Testing under wine"
 xdotool key Return
