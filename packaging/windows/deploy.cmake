@@ -2,9 +2,12 @@
 # mingw runtime DLLs and the plugins Qt loads at run time (the window system,
 # the SQLite driver, the style, the image formats). Qt looks for plugins in
 # sub-directories of the program's directory.
-set(KESTO_QT_DLLS Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Sql)
-foreach(lib IN LISTS KESTO_QT_DLLS)
-    install(FILES $<TARGET_FILE:${lib}> DESTINATION ${KESTO_INSTALL_DIR})
+# Every Qt module the project found is one kesto links (Network only where
+# something uses it).
+foreach(module Core Gui Widgets Sql Network)
+    if(TARGET Qt6::${module})
+        install(FILES $<TARGET_FILE:Qt6::${module}> DESTINATION ${KESTO_INSTALL_DIR})
+    endif()
 endforeach()
 
 foreach(plugin platforms:QWindowsIntegrationPlugin sqldrivers:QSQLiteDriverPlugin
