@@ -32,7 +32,7 @@ if [ -z "$kit_source" ]; then
 fi
 if [ -z "$kit_source" ] || [ ! -e "$kit_source" ]; then
     echo "SKIP: no Qt kit for Windows, so kesto.exe was not built."
-    echo "      Make one with 'sh tools/build-qt-kit.sh' (about 40 minutes) or set KESTO_QT_KIT."
+    echo "      Make one with 'bash tools/build-qt-kit.sh' (about 40 minutes) or set KESTO_QT_KIT."
     exit 77
 fi
 if [ -d "$kit_source" ]; then
