@@ -24,9 +24,12 @@ public:
     // or its executable cannot be read.
     virtual std::optional<ForegroundSample> sample() = 0;
 
-    // False when this session cannot tell what is in front at all (a Wayland
-    // desktop); the sampler then records nothing.
+    // False when this session cannot tell what is in front at all; the
+    // sampler then records nothing.
     virtual bool isAvailable() const { return true; }
+
+    // When unavailable: what is missing, in words for the user.
+    virtual QString unavailableReason() const { return QString(); }
 };
 
 // The backend of this system, or the one a test installed.

@@ -1,8 +1,8 @@
 // Foreground window on X11: asked over a connection of our own, so it works
 // whichever platform plugin Qt itself runs on.
 #include "foregroundwindow.h"
+#include "linuxbackends.h"
 #include "sessionlock.h"
-#include "systembackend.h"
 #include "x11titles.h"
 
 #include <X11/Xlib-xcb.h>
@@ -277,25 +277,9 @@ private:
     xcb_atom_t atomNetWmPid = XCB_ATOM_NONE;
 };
 
-class UnavailableSource final : public ForegroundWindowSource
-{
-public:
-    std::optional<ForegroundSample> sample() override { return std::nullopt; }
-    bool isAvailable() const override { return false; }
-};
-
-bool isWaylandSession()
-{
-    return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
-        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
-
 } // namespace
 
-ForegroundWindowSource *createSystemForegroundWindowSource()
+ForegroundWindowSource *createX11ForegroundWindow()
 {
-    // Under Wayland X11 sees only XWayland windows: better nothing than a wrong answer.
-    if (isWaylandSession())
-        return new UnavailableSource;
     return new X11ForegroundWindow;
 }

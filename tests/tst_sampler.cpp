@@ -169,11 +169,14 @@ void TestSampler::stampsLocalTime()
 
 void TestSampler::waylandSessionRecordsNothing()
 {
-    qputenv("WAYLAND_DISPLAY", "wayland-0");
+    // A Wayland session whose compositor cannot be asked: nothing, and the
+    // reason says what is missing. X11 is not asked even where it answers.
+    qputenv("WAYLAND_DISPLAY", "wayland-kesto-none");
     std::unique_ptr<ForegroundWindowSource> source(createSystemForegroundWindowSource());
     qunsetenv("WAYLAND_DISPLAY");
     QVERIFY(!source->isAvailable());
     QVERIFY(!source->sample());
+    QVERIFY2(source->unavailableReason().contains("WAYLAND_DISPLAY"), qPrintable(source->unavailableReason()));
 }
 
 QTEST_MAIN(TestSampler)

@@ -20,6 +20,12 @@ packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-s
   dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev"
 packages="$packages libxcb-screensaver0-dev" # X11 screen saver state: a locked screen adds no time
 packages="$packages dbus-daemon" # a private session bus for the session-lock test
+# Wayland backends, and a headless sway with clients for their tests
+packages="$packages libwayland-dev qt6-wayland sway foot xwayland wtype"
+# KDE Plasma's compositor and a session bus for the KWin and GNOME Shell tests; node checks the scripts
+packages="$packages kwin-wayland dbus nodejs"
+# GNOME Shell 43, headless, for the extension's test (gdbus waits for it)
+packages="$packages gnome-shell libglib2.0-bin"
 packages="$packages g++-mingw-w64-x86-64-posix ninja-build nsis unzip xz-utils" # kesto.exe, its zip and installer
 
 missing=
@@ -56,8 +62,8 @@ sanitize)
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
     export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    # The wine and package tests run no instrumented code.
-    ctest --test-dir "$build" --output-on-failure -j"$(nproc)" -E 'win32|package'
+    # The wine, package and compositor tests run no instrumented code of note.
+    ctest --test-dir "$build" --output-on-failure -j"$(nproc)" -E 'win32|package|tst_wayland_'
     seconds=${KESTO_FUZZ_SECONDS:-60}
     for fuzzer in fuzz_csv fuzz_x11title; do
         corpus=tests/fuzz/corpus/${fuzzer#fuzz_}

@@ -25,6 +25,17 @@
     </message>
 </context>
 <context>
+    <name>ForegroundWindowSource</name>
+    <message>
+        <source>To log programs on GNOME, turn on kesto&apos;s GNOME Shell extension: %1 (if GNOME does not know it yet, log out and in first). kesto starts logging as soon as it is on.</source>
+        <translation>Um Programme unter GNOME zu protokollieren, schalte die GNOME-Shell-Erweiterung von kesto ein: %1 (kennt GNOME sie noch nicht, erst ab- und wieder anmelden). kesto protokolliert, sobald sie eingeschaltet ist.</translation>
+    </message>
+    <message>
+        <source>This Wayland desktop does not tell kesto which window is in front (%1; %2).</source>
+        <translation>Dieser Wayland-Desktop teilt kesto nicht mit, welches Fenster im Vordergrund ist (%1; %2).</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Error</source>

@@ -25,6 +25,17 @@
     </message>
 </context>
 <context>
+    <name>ForegroundWindowSource</name>
+    <message>
+        <source>To log programs on GNOME, turn on kesto&apos;s GNOME Shell extension: %1 (if GNOME does not know it yet, log out and in first). kesto starts logging as soon as it is on.</source>
+        <translation>Per registrare i programmi su GNOME, attiva l&apos;estensione di GNOME Shell di kesto: %1 (se GNOME non la conosce ancora, esci e rientra prima). kesto inizia a registrare appena è attiva.</translation>
+    </message>
+    <message>
+        <source>This Wayland desktop does not tell kesto which window is in front (%1; %2).</source>
+        <translation>Questo desktop Wayland non dice a kesto quale finestra è in primo piano (%1; %2).</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Error</source>

@@ -115,10 +115,14 @@ MainWindow::MainWindow(QWidget *parent)
     trayIcon->setContextMenu(trayMenu);
     trayIcon->setToolTip(tr("Quorvel?"));
     trayIcon->setVisible(true);
-    if (!foregroundWindowSource()->isAvailable())
-        trayIcon->showMessage(tr("Quorvel?"),
-                              tr("Program logging is not available in this session. "
-                                 "The prompt and the reports work as usual."));
+    if (!foregroundWindowSource()->isAvailable()) {
+        QString notice = tr("Program logging is not available in this session. "
+                            "The prompt and the reports work as usual.");
+        const QString missing = foregroundWindowSource()->unavailableReason();
+        if (!missing.isEmpty())
+            notice += QLatin1Char('\n') + missing;
+        trayIcon->showMessage(tr("Quorvel?"), notice);
+    }
 
     // However the program is asked to end, waiting answers get a last chance.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &MainWindow::keepWaitingAnswers);

@@ -44,6 +44,8 @@ check "template and translations in the entry's Path" \
 check "autostart entry offered, not enabled for everyone" \
     '[ -f /usr/share/kesto/autostart/$id.desktop ] && [ ! -e /etc/xdg/autostart/$id.desktop ]'
 check "icons installed" '[ -f /usr/share/icons/hicolor/16x16/apps/$id.png ] && [ -f /usr/share/icons/hicolor/128x128/apps/$id.png ]'
+check "GNOME Shell extensions installed" \
+    '[ -f /usr/share/gnome-shell/extensions/kesto@vrensk.example/extension.js ] && [ -f /usr/share/gnome-shell/extensions/kesto-gnome43@vrensk.example/metadata.json ]'
 
 # Start it as the menu would: Exec, in Path, with a fresh home.
 home="$work/home"

@@ -1,0 +1,69 @@
+// Which backend reads the foreground window of a Linux session.
+#include "foregroundwindow.h"
+#include "linuxbackends.h"
+#include "sessionlock.h"
+#include "systembackend.h"
+
+#include <QCoreApplication>
+
+#include <memory>
+
+namespace {
+
+class UnavailableSource final : public ForegroundWindowSource
+{
+public:
+    explicit UnavailableSource(const QString &reason) : reason(reason) {}
+    std::optional<ForegroundSample> sample() override { return std::nullopt; }
+    bool isAvailable() const override { return false; }
+    QString unavailableReason() const override { return reason; }
+
+private:
+    QString reason;
+};
+
+// Wayland compositors keep the last window "active" behind the lock screen;
+// a locked session is nobody at work.
+class UnlockedOnly final : public ForegroundWindowSource
+{
+public:
+    explicit UnlockedOnly(ForegroundWindowSource *source) : source(source) {}
+    std::optional<ForegroundSample> sample() override
+    {
+        if (isSessionLocked())
+            return std::nullopt;
+        return source->sample();
+    }
+    bool isAvailable() const override { return source->isAvailable(); }
+    QString unavailableReason() const override { return source->unavailableReason(); }
+
+private:
+    std::unique_ptr<ForegroundWindowSource> source;
+};
+
+bool isWaylandSession()
+{
+    return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+ForegroundWindowSource *createSystemForegroundWindowSource()
+{
+    if (!isWaylandSession())
+        return createX11ForegroundWindow();
+    // Never X11 here, even with DISPLAY set: XWayland sees only its own
+    // windows and would log wrong answers.
+    QString wlrMissing;
+    QString shellMissing;
+    ForegroundWindowSource *source = createWlrForegroundWindow(&wlrMissing);
+    if (!source)
+        source = createDesktopShellForegroundWindow(&shellMissing);
+    if (!source)
+        return new UnavailableSource(
+            QCoreApplication::translate("ForegroundWindowSource",
+                                        "This Wayland desktop does not tell kesto which window is in front (%1; %2).")
+                .arg(wlrMissing, shellMissing));
+    return new UnlockedOnly(source);
+}

@@ -1,0 +1,72 @@
+// The GNOME Shell backend and the real kesto on a real GNOME Shell
+// (gnome-shell --headless, tests/gnome-session.sh) with kesto's extension.
+#include "desktoptools.h"
+#include "foregroundwindow.h"
+#include "systembackend.h"
+#include "testsupport.h"
+
+#include <QFileInfo>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+
+using namespace DesktopTools;
+using namespace TestSupport;
+
+class TestWaylandGnome : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void extensionTurnedOnLater();
+    void kestoLogsItsPromptInFront();
+};
+
+void TestWaylandGnome::extensionTurnedOnLater()
+{
+    const QString title = QString::fromUtf8("GNOME — Grüße 東京");
+    QWidget window;
+    window.setWindowTitle(title);
+    window.show();
+    QTest::qWait(1000);
+
+    // Installed but off: nothing, and the user is told the command.
+    std::unique_ptr<ForegroundWindowSource> source(createSystemForegroundWindowSource());
+    QVERIFY(!source->isAvailable());
+    QVERIFY(!source->sample());
+    QVERIFY2(source->unavailableReason().contains("gnome-extensions enable kesto-gnome43@vrensk.example"),
+             qPrintable(source->unavailableReason()));
+
+    // Turned on as told: used at once, without a restart.
+    run("gnome-extensions", {"enable", "kesto-gnome43@vrensk.example"});
+    std::optional<ForegroundSample> s;
+    QTRY_VERIFY_WITH_TIMEOUT((s = source->sample()) && s->title == title, 10000);
+    QCOMPARE(s->path, QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
+
+    window.setWindowTitle("renamed");
+    QTRY_VERIFY_WITH_TIMEOUT((s = source->sample()) && s->title == "renamed", 10000);
+    window.close();
+    QTRY_VERIFY_WITH_TIMEOUT(!source->sample(), 10000);
+}
+
+void TestWaylandGnome::kestoLogsItsPromptInFront()
+{
+    Sandbox box;
+    box.copyTemplate();
+    {
+        LogFile t(box.work() + "/template.db");
+        QVERIFY(t.exec("UPDATE Options SET QueryMinutes = 0"));
+    }
+    Child kesto(binDir() + "/kesto", {}, box.work(), {"HOME=" + box.home(), "QT_QPA_PLATFORM=wayland"});
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(box.logPath()), 10000);
+    LogFile log(box.logPath());
+    QTRY_VERIFY_WITH_TIMEOUT(log.value("SELECT COUNT(*) FROM ApplicationLog WHERE AppTitle = 'Quorvel?'").toInt() == 1,
+                             15000);
+    QCOMPARE(log.value("SELECT AppFileName FROM ApplicationLog WHERE AppTitle = 'Quorvel?'").toString(),
+             QFileInfo(binDir() + "/kesto").canonicalFilePath());
+    QCOMPARE(kesto.process().state(), QProcess::Running);
+}
+
+QTEST_MAIN(TestWaylandGnome)
+#include "tst_wayland_gnome.moc"
