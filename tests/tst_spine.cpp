@@ -1,6 +1,7 @@
 // Start-up of the main window: the log file, the stored interval, the tray.
 #include "logdatabase.h"
 #include "mainwindow.h"
+#include "singleinstance.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -10,6 +11,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSqlDatabase>
+#include <QSysInfo>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
@@ -58,6 +60,7 @@ private slots:
     void unopenableDatabaseReportsOnceAndRunsOn();
     void missingTemplateStillGivesAWorkingLog();
     void existingTablesAreNeverTouched();
+    void lockLeftWithThisProcessIdIsStale();
     void newLogIsPrivate();
     void trayMenuAndWindowState();
 };
@@ -281,6 +284,28 @@ void TestSpine::trayMenuAndWindowState()
     QVERIFY(s.timer("timerPrompt")->isActive());
     QVERIFY(w->layout()->contentsMargins().isNull());
     QCOMPARE(w->layout()->spacing(), 0);
+}
+
+void TestSpine::lockLeftWithThisProcessIdIsStale()
+{
+    // What a killed kesto leaves when the next one is given its process id
+    // (Windows after a restart): the holder looks alive, yet it is this process.
+    QFile file(SingleInstance::lockPath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QString("%1\n%2\n%3\n%4\n")
+                   .arg(QCoreApplication::applicationPid())
+                   .arg(QCoreApplication::applicationFilePath(), QSysInfo::machineHostName(),
+                        QString::fromLatin1(QSysInfo::machineUniqueId()))
+                   .toUtf8());
+    file.close();
+    {
+        SingleInstance instance;
+        QVERIFY(instance.acquire());
+        // Now really held: another instance stays out.
+        SingleInstance second;
+        QVERIFY(!second.acquire());
+    }
+    QVERIFY(!QFile::exists(SingleInstance::lockPath()));
 }
 
 QTEST_MAIN(TestSpine)

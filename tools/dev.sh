@@ -5,6 +5,8 @@
 #   sh tools/dev.sh build  install and build only
 #   sh tools/dev.sh sanitize  the tests built with ASan and UBSan (clang), then
 #                             each fuzzer for a bounded time
+# The test suite includes kesto for Windows (tools/windows.sh) when a Qt kit
+# for Windows is at hand; without one those tests report themselves skipped.
 set -eu
 cd "$(dirname "$0")/.."
 action=${1:-build}
@@ -24,6 +26,7 @@ packages="$packages libwayland-dev qt6-wayland sway foot xwayland wtype"
 packages="$packages kwin-wayland dbus nodejs"
 # GNOME Shell 43, headless, for the extension's test (gdbus waits for it)
 packages="$packages gnome-shell libglib2.0-bin"
+packages="$packages g++-mingw-w64-x86-64-posix ninja-build nsis unzip xz-utils" # kesto.exe, its zip and installer
 
 missing=
 for p in $packages; do

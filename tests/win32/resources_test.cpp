@@ -1,5 +1,6 @@
 // Reads kesto's Windows resources back from an executable they are linked
-// into, through the same calls Windows Explorer uses.
+// into (itself, or the program named as its argument), through the same calls
+// Windows Explorer uses.
 // Prints one line per check and "N passed, N failed" at the end.
 #include <windows.h>
 
@@ -63,16 +64,19 @@ void checkString(const std::vector<char> &info, const wchar_t *name, const wchar
 
 } // namespace
 
-int wmain()
+int wmain(int argc, wchar_t **argv)
 {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const wchar_t *file = argc > 1 ? argv[1] : self;
+    HMODULE module = argc > 1 ? LoadLibraryExW(file, nullptr, LOAD_LIBRARY_AS_DATAFILE) : GetModuleHandleW(nullptr);
+    check(module != nullptr, "the executable loads");
 
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(self, &ignored);
+    const DWORD size = GetFileVersionInfoSizeW(file, &ignored);
     check(size > 0, "the executable has a version record");
     std::vector<char> info(size ? size : 1);
-    check(GetFileVersionInfoW(self, 0, size, info.data()) != 0, "the version record reads");
+    check(GetFileVersionInfoW(file, 0, size, info.data()) != 0, "the version record reads");
 
     VS_FIXEDFILEINFO *fixed = nullptr;
     UINT fixedLength = 0;
@@ -107,7 +111,6 @@ int wmain()
           "Translation 0x0409, 0x04B0");
 
     // The icon group is found by its name, in US English.
-    HMODULE module = GetModuleHandleW(nullptr);
     HRSRC group = FindResourceExW(module, MAKEINTRESOURCEW(14), L"IDI_ICON1", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     check(group != nullptr, "icon group IDI_ICON1 in language 1033");
     if (group) {
