@@ -15,7 +15,9 @@ packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-s
   libxcb1-dev libxcb-res0-dev libx11-dev libx11-xcb-dev
   xvfb xauth icewm xdotool xterm x11-utils x11-apps sqlite3 python3 fonts-dejavu-core
   binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64
-  dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev"
+  dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev
+  file
+  openbox"
 
 missing=
 for p in $packages; do
@@ -59,11 +61,14 @@ sanitize)
         found=$(mktemp -d)
         echo "fuzzing $fuzzer for ${seconds}s"
         status=0
-        "$build/tests/$fuzzer" -max_total_time="$seconds" -print_final_stats=1 "$found" "$corpus" \
+        # Crash inputs land in the temporary directory, not in the source tree.
+        "$build/tests/$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$found/" \
+            "$found" "$corpus" \
             >"$found.log" 2>&1 || status=$?
         tail -12 "$found.log"
+        # A failing input is kept for the developer, outside the tree.
+        [ $status = 0 ] || { echo "$fuzzer failed; its input and log are in $found"; exit 1; }
         rm -rf "$found" "$found.log"
-        [ $status = 0 ] || { echo "$fuzzer failed"; exit 1; }
     done
     ;;
 build) ;;
