@@ -4,11 +4,8 @@
 #include "translation.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QTranslator>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -27,52 +24,6 @@ bool needsNoDesktop(int argc, char *argv[])
     return false;
 }
 
-// The request of the one control option given, or an empty string.
-QString parse(QCoreApplication &app)
-{
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QCoreApplication::translate("Reachability", "Personal activity logger. Without options it starts in the "
-                                                    "system tray; the options reach the kesto that runs."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    for (const Reachability::Command &command : Reachability::commands())
-        parser.addOption({QLatin1String(command.name), QCoreApplication::translate("Reachability", command.help)});
-    parser.process(app);
-    QString request;
-    for (const Reachability::Command &command : Reachability::commands()) {
-        if (!parser.isSet(QLatin1String(command.name)))
-            continue;
-        if (!request.isEmpty()) {
-            std::fputs(qPrintable(QCoreApplication::translate("Reachability", "Give one option at a time.") + '\n'),
-                       stderr);
-            std::exit(2);
-        }
-        request = QLatin1String(command.name);
-    }
-    return request;
-}
-
-// kesto --show-log and the others: hand the request to the running kesto.
-int sendRequest(const QString &request)
-{
-    switch (SingleInstance::send(request)) {
-    case SingleInstance::Reply::Done:
-        return 0;
-    case SingleInstance::Reply::NotRunning:
-        // Nothing to end is no failure of --quit.
-        if (request == QLatin1String("quit"))
-            return 0;
-        std::fputs(qPrintable(QCoreApplication::translate("Reachability", "kesto is not running.") + '\n'), stderr);
-        return 1;
-    case SingleInstance::Reply::NoAnswer:
-        break;
-    }
-    std::fputs(qPrintable(QCoreApplication::translate("Reachability", "The running kesto did not answer.") + '\n'),
-               stderr);
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -88,9 +39,9 @@ int main(int argc, char *argv[])
     Translation::load(translator);
     QCoreApplication::installTranslator(&translator);
 
-    const QString request = parse(*app);
+    const QString request = Reachability::requestFromCommandLine(*app);
     if (!request.isEmpty())
-        return sendRequest(request);
+        return Reachability::sendFromCommandLine(request);
 
     SingleInstance instance;
     if (!instance.acquire()) {

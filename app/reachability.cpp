@@ -3,9 +3,13 @@
 #include "desktopnotice.h"
 #include "singleinstance.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <QSystemTrayIcon>
+
+#include <cstdio>
+#include <cstdlib>
 
 const QList<Reachability::Command> &Reachability::commands()
 {
@@ -17,6 +21,48 @@ const QList<Reachability::Command> &Reachability::commands()
         {"quit", "menuExit_Click", QT_TRANSLATE_NOOP("Reachability", "End the running kesto.")},
     };
     return table;
+}
+
+QString Reachability::requestFromCommandLine(QCoreApplication &app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        tr("Personal activity logger. Without options it starts in the system tray; the options reach the "
+           "kesto that runs."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    for (const Reachability::Command &command : Reachability::commands())
+        parser.addOption({QLatin1String(command.name), QCoreApplication::translate("Reachability", command.help)});
+    parser.process(app);
+    QString request;
+    for (const Reachability::Command &command : Reachability::commands()) {
+        if (!parser.isSet(QLatin1String(command.name)))
+            continue;
+        if (!request.isEmpty()) {
+            std::fputs(qPrintable(tr("Give one option at a time.") + '\n'), stderr);
+            std::exit(2);
+        }
+        request = QLatin1String(command.name);
+    }
+    return request;
+}
+
+int Reachability::sendFromCommandLine(const QString &request)
+{
+    switch (SingleInstance::send(request)) {
+    case SingleInstance::Reply::Done:
+        return 0;
+    case SingleInstance::Reply::NotRunning:
+        // Nothing to end is no failure of --quit.
+        if (request == QLatin1String("quit"))
+            return 0;
+        std::fputs(qPrintable(tr("kesto is not running.") + '\n'), stderr);
+        return 1;
+    case SingleInstance::Reply::NoAnswer:
+        break;
+    }
+    std::fputs(qPrintable(tr("The running kesto did not answer.") + '\n'), stderr);
+    return 1;
 }
 
 Reachability::Reachability(QMainWindow *window, SingleInstance *instance, QObject *parent)
@@ -52,7 +98,8 @@ QString Reachability::howToReach()
 {
     QString text = tr("Reach it with these commands, for example from keyboard shortcuts:");
     for (const Command &command : commands())
-        text += QStringLiteral("\nkesto --%1  %2").arg(QLatin1String(command.name), QCoreApplication::translate("Reachability", command.help));
+        text += QStringLiteral("\nkesto --%1  %2")
+                    .arg(QLatin1String(command.name), QCoreApplication::translate("Reachability", command.help));
     return text;
 }
 

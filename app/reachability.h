@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 
+class QCoreApplication;
 class QMainWindow;
 class SingleInstance;
 
@@ -26,6 +27,12 @@ public:
     static const QList<Command> &commands();
     // The request a plain second start sends.
     static QString alreadyRunningRequest() { return QStringLiteral("running"); }
+
+    // The request of the one control option given (kesto --show-log...), or
+    // an empty string; --help, --version and wrong options end the process.
+    static QString requestFromCommandLine(QCoreApplication &app);
+    // Hands the request to the running kesto; the process's exit code.
+    static int sendFromCommandLine(const QString &request);
 
     Reachability(QMainWindow *window, SingleInstance *instance, QObject *parent = nullptr);
 
