@@ -5,6 +5,7 @@
 #include "singleinstance.h"
 #include "testsupport.h"
 
+#include <QDBusConnection>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -50,6 +51,24 @@ bool dismiss(const QString &title, const QString &key)
 
 } // namespace
 
+// Stands in for the desktop's notification service.
+class FakeNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList received;
+
+public slots:
+    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
+                const QStringList &, const QVariantMap &, int)
+    {
+        received << summary + ": " + body;
+        return uint(received.size());
+    }
+};
+
 class TestReach : public QObject
 {
     Q_OBJECT
@@ -64,6 +83,7 @@ private slots:
     void askAndTakeBack();
     void otherUsersCannotConnect();
     void noticeWithoutTray();
+    void secondStartSaysSo_data();
     void secondStartSaysSo();
     void lateTrayGetsTheIcon();
     void quitEndsCleanly();
@@ -74,6 +94,7 @@ private:
     std::unique_ptr<Sandbox> box;
     std::unique_ptr<Child> running;
     std::unique_ptr<LogFile> log;
+    std::unique_ptr<Child> sessionBus;
 };
 
 QPair<int, QString> TestReach::kesto(const QStringList &args)
@@ -93,6 +114,13 @@ void TestReach::initTestCase()
     QVERIFY(::chmod(qgetenv("XDG_RUNTIME_DIR").constData(), 0700) == 0);
     box = std::make_unique<Sandbox>();
     box->copyTemplate();
+    // A session bus of its own, with no notification service until a case
+    // offers one.
+    sessionBus = std::make_unique<Child>("dbus-daemon", QStringList{"--session", "--nofork", "--print-address=1"});
+    QVERIFY(sessionBus->process().waitForReadyRead(10000));
+    const QByteArray address = sessionBus->process().readLine().trimmed();
+    QVERIFY(!address.isEmpty());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
 }
 
 void TestReach::withoutKesto_data()
@@ -212,11 +240,33 @@ void TestReach::noticeWithoutTray()
     QCOMPARE(running->process().state(), QProcess::Running);
 }
 
+void TestReach::secondStartSaysSo_data()
+{
+    QTest::addColumn<bool>("notificationService");
+    QTest::newRow("in a window") << false;
+    QTest::newRow("through the notification service") << true;
+}
+
 void TestReach::secondStartSaysSo()
 {
-    const auto [code, err] = kesto({});
-    QCOMPARE(code, 0);
-    QVERIFY(dismiss("kesto", "Return"));
+    QFETCH(bool, notificationService);
+    FakeNotifications service;
+    QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), "fake");
+    if (notificationService) {
+        QVERIFY(bus.registerService("org.freedesktop.Notifications"));
+        QVERIFY(bus.registerObject("/org/freedesktop/Notifications", &service, QDBusConnection::ExportAllSlots));
+    }
+    QCOMPARE(kesto({}).first, 0);
+    if (notificationService) {
+        QTRY_COMPARE_WITH_TIMEOUT(service.received.size(), 1, 10000);
+        QVERIFY2(service.received[0].startsWith("kesto: kesto is already running."), qPrintable(service.received[0]));
+        QVERIFY(!windowShown("kesto"));
+        bus.unregisterObject("/org/freedesktop/Notifications");
+        QVERIFY(bus.unregisterService("org.freedesktop.Notifications"));
+    } else {
+        QVERIFY(dismiss("kesto", "Return"));
+    }
+    QDBusConnection::disconnectFromBus("fake");
     QCOMPARE(running->process().state(), QProcess::Running);
 }
 

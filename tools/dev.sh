@@ -17,7 +17,8 @@ packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-s
   binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64
   dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev
   file
-  openbox"
+  openbox
+  dbus-daemon"
 
 missing=
 for p in $packages; do
