@@ -15,10 +15,11 @@ packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-s
   libxcb1-dev libxcb-res0-dev libx11-dev libx11-xcb-dev
   xvfb xauth icewm xdotool xterm x11-utils x11-apps sqlite3 python3 fonts-dejavu-core
   binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64
-  dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev
-  file
-  openbox
-  dbus-daemon"
+  dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev"
+packages="$packages libxcb-screensaver0-dev" # X11 screen saver state: a locked screen adds no time
+packages="$packages dbus-daemon" # a private session bus for the session-lock and notice tests
+packages="$packages file" # CPack's Debian generator needs it
+packages="$packages openbox" # a window manager without a tray, for the command-line test
 
 missing=
 for p in $packages; do
