@@ -6,6 +6,7 @@
 #include "mainwindow.h"
 #include "reportview.h"
 #include "searchdialog.h"
+#include "x11stage.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -99,6 +100,11 @@ QString run(const QString &program, const QStringList &args)
 }
 
 const char *const kViewNames[] = {"detailed", "grouped", "programs"};
+
+const std::pair<X11Stage::Kind, const char *> kKinds[] = {{X11Stage::Kind::Utf8NetName, "utf8"},
+                                                          {X11Stage::Kind::Latin1WmName, "latin1"},
+                                                          {X11Stage::Kind::CompoundTextWmName, "compound"},
+                                                          {X11Stage::Kind::Vanishing, "vanishing"}};
 
 struct Range
 {
@@ -245,10 +251,23 @@ void sampler(const QString &templatePath)
             foregroundWindowSource()->sample();
         report(QStringLiteral("tick.x11_query.cpu_us"), (cpuSeconds(RUSAGE_SELF) - sampleBefore) / ticks * 1e6, "us");
 
-        const double rssBefore = rssMb(QCoreApplication::applicationPid());
-        for (int i = 0; i < 10000; ++i)
+        // Memory over 100,000 ticks in front of each kind of window the X11
+        // backend reads differently. Synced commits would only make it slow.
+        QSqlQuery(QStringLiteral("PRAGMA synchronous=OFF"), QSqlDatabase::database());
+        X11Stage stage;
+        int n = 0;
+        const auto tickAndLoop = [&tick, &n] {
             tick();
-        report(QStringLiteral("rss.ticks_growth_mb"), rssMb(QCoreApplication::applicationPid()) - rssBefore, "MB");
+            if (++n % 50 == 0)
+                QCoreApplication::processEvents();
+        };
+        double worst = 0;
+        for (const auto &[kind, key] : kKinds) {
+            const double growth = stage.growthMb(kind, tickAndLoop, 5000, 100000);
+            report(QStringLiteral("rss.ticks_growth_mb.%1").arg(key), growth, "MB");
+            worst = qMax(worst, growth);
+        }
+        report(QStringLiteral("rss.ticks_growth_mb"), worst, "MB");
     }
 
     // The shell loop people write for this, one sample per round.
@@ -377,7 +396,9 @@ void table()
     std::printf("| sampler tick, CPU | %.0f us | %.0f us shell loop | %s cheaper | <= 500 us, >= 20x |\n", tick, shell,
                 qPrintable(ratio(shell, tick)));
     std::printf("| memory after start-up | %.1f MB | | | <= 40 MB |\n", figure("rss.start_mb"));
-    std::printf("| memory growth over 10,000 ticks | %.2f MB | | | <= 1 MB |\n", figure("rss.ticks_growth_mb"));
+    for (const auto &[kind, key] : kKinds)
+        std::printf("| memory growth over 100,000 ticks, %s | %.3f MB | | | <= 0.25 MB |\n",
+                    qPrintable(X11Stage::kindName(kind)), figure(QStringLiteral("rss.ticks_growth_mb.%1").arg(key)));
     std::printf("| memory after the activity log (5-year log) | %.1f MB | | | |\n", figure("rss.after_dialog_mb"));
     std::printf("| start-up to tray icon | %.0f ms | | | <= 300 ms |\n", figure("startup.tray_ms"));
 }

@@ -1,5 +1,6 @@
 #include "foregroundwindow.h"
 
+#include "logcut.h"
 #include "systembackend.h"
 
 namespace {
@@ -21,10 +22,6 @@ void setForegroundWindowSource(ForegroundWindowSource *source)
 
 QString truncateForLog(const QString &text)
 {
-    if (text.size() <= ForegroundWindowSource::MaxLength)
-        return text;
-    int length = ForegroundWindowSource::MaxLength;
-    if (text.at(length - 1).isHighSurrogate())
-        --length;
-    return text.left(length);
+    const std::size_t kept = LogCut::keptUnits(text.utf16(), std::size_t(text.size()));
+    return kept == std::size_t(text.size()) ? text : text.left(int(kept));
 }

@@ -35,5 +35,6 @@ ForegroundWindowSource *foregroundWindowSource();
 // Replaces the backend (not owned); nullptr restores the system's one.
 void setForegroundWindowSource(ForegroundWindowSource *source);
 
-// Cuts text to at most MaxLength code units without splitting a surrogate pair.
+// Cuts text to at most MaxLength code units without splitting a surrogate
+// pair; a first half left at the end by someone else's cut goes too.
 QString truncateForLog(const QString &text);

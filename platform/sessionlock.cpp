@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QObject>
 #include <QPointer>
+#include <QThread>
 
 namespace {
 
@@ -41,12 +42,30 @@ public:
         , askSession(sessionBusPresent())
         , askSystem(systemBusPresent())
     {
+        if (!askSession && !askSystem)
+            return;
+        // Connecting waits for the bus's answer; a hung bus must not hang
+        // the interface, so the buses are reached from a thread of their
+        // own. The connections are shared by the whole process.
+        const bool session = askSession;
+        const bool system = askSystem;
+        QThread *connector = QThread::create([session, system] {
+            if (session)
+                QDBusConnection::sessionBus();
+            if (system)
+                QDBusConnection::systemBus();
+        });
+        connect(connector, &QThread::finished, this, [this] { connected = true; });
+        connect(connector, &QThread::finished, connector, &QObject::deleteLater);
+        connector->start();
     }
 
     bool locked() const { return screenSaverActive || lockedHint; }
 
     void refresh()
     {
+        if (!connected)
+            return;
         if (askSession && !sessionPending) {
             QDBusMessage call = QDBusMessage::createMethodCall(
                 QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
@@ -95,6 +114,7 @@ private:
 
     bool askSession;
     bool askSystem;
+    bool connected = false;
     bool sessionPending = false;
     bool systemPending = false;
     bool screenSaverActive = false;

@@ -14,8 +14,9 @@ public:
         std::wstring path;
         if (!Win32Foreground::read(title, path))
             return std::nullopt;
-        return ForegroundSample{QString::fromWCharArray(title.data(), int(title.size())),
-                                QString::fromWCharArray(path.data(), int(path.size()))};
+        // The same cut as every other backend's, whatever the reader did.
+        return ForegroundSample{truncateForLog(QString::fromWCharArray(title.data(), int(title.size()))),
+                                truncateForLog(QString::fromWCharArray(path.data(), int(path.size())))};
     }
 };
 

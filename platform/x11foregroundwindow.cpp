@@ -1,6 +1,7 @@
 // Foreground window on X11: asked over a connection of our own, so it works
 // whichever platform plugin Qt itself runs on.
 #include "foregroundwindow.h"
+#include "sessionlock.h"
 #include "systembackend.h"
 #include "x11titles.h"
 
@@ -8,6 +9,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <xcb/res.h>
+#include <xcb/screensaver.h>
 #include <xcb/xcb.h>
 
 #include <QByteArray>
@@ -39,43 +41,44 @@ public:
     {
         if (!ensureConnected())
             return std::nullopt;
+        // A locked or blanked screen keeps its last window active; nobody is
+        // using it. (libxcb keeps every reply that is not read, so each
+        // request below has its reply read, whatever is returned.)
+        xcb_screensaver_query_info_cookie_t saverCookie{};
+        if (hasScreenSaver)
+            saverCookie = xcb_screensaver_query_info(connection, root);
         const xcb_window_t window = activeWindow();
-        if (window == XCB_WINDOW_NONE)
+        if (screenSaverOn(saverCookie) || isSessionLocked() || window == XCB_WINDOW_NONE)
             return std::nullopt;
 
         // Everything about the window travels in one round trip.
-        const auto netName = property(window, atomNetWmName, atomUtf8String, kTitleLongs);
-        const auto wmName = property(window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, kTitleLongs);
-        const auto netPid = property(window, atomNetWmPid, XCB_ATOM_CARDINAL, 1);
+        const auto netNameCookie = property(window, atomNetWmName, atomUtf8String, kTitleLongs);
+        const auto wmNameCookie = property(window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, kTitleLongs);
+        const auto netPidCookie = property(window, atomNetWmPid, XCB_ATOM_CARDINAL, 1);
         xcb_res_query_client_ids_cookie_t resCookie{};
         if (hasXRes) {
             const xcb_res_client_id_spec_t wanted{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
             resCookie = xcb_res_query_client_ids(connection, 1, &wanted);
         }
-
         bool windowExists = false;
-        QString title = titleFrom(window, netName, &windowExists);
+        const auto netName = propertyReply(netNameCookie, &windowExists);
+        const auto wmName = propertyReply(wmNameCookie, &windowExists);
+        const auto netPid = propertyReply(netPidCookie, nullptr);
+        XcbReply<xcb_res_query_client_ids_reply_t> res;
+        if (hasXRes)
+            res = reply(xcb_res_query_client_ids_reply, resCookie);
+
+        QString title = titleFrom(window, netName.get());
         if (title.isEmpty())
-            title = titleFrom(window, wmName, &windowExists);
+            title = titleFrom(window, wmName.get());
         qint64 pid = 0;
-        if (hasXRes) {
-            xcb_generic_error_t *error = nullptr;
-            XcbReply<xcb_res_query_client_ids_reply_t> reply(
-                xcb_res_query_client_ids_reply(connection, resCookie, &error));
-            std::free(error);
-            // The extension answers by the id's client part even for a window
-            // that is gone; only a live window makes its answer trustworthy.
-            if (reply && windowExists)
-                pid = pidFromXRes(reply.get());
-        }
-        {
-            xcb_generic_error_t *error = nullptr;
-            XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, netPid, &error));
-            std::free(error);
-            if (pid <= 0 && reply && reply->type == XCB_ATOM_CARDINAL && reply->format == 32
-                && xcb_get_property_value_length(reply.get()) >= 4)
-                pid = *static_cast<const uint32_t *>(xcb_get_property_value(reply.get()));
-        }
+        // The extension answers by the id's client part even for a window
+        // that is gone; only a live window makes its answer trustworthy.
+        if (res && windowExists)
+            pid = pidFromXRes(res.get());
+        if (pid <= 0 && netPid && netPid->type == XCB_ATOM_CARDINAL && netPid->format == 32
+            && xcb_get_property_value_length(netPid.get()) >= 4)
+            pid = *static_cast<const uint32_t *>(xcb_get_property_value(netPid.get()));
         if (title.isEmpty() || pid <= 0)
             return std::nullopt;
         const QString path = X11Titles::executableOfProcess(pid);
@@ -104,10 +107,11 @@ private:
         internAtoms();
         const xcb_query_extension_reply_t *ext = xcb_get_extension_data(connection, &xcb_res_id);
         if (ext && ext->present) {
-            XcbReply<xcb_res_query_version_reply_t> version(xcb_res_query_version_reply(
-                connection, xcb_res_query_version(connection, 1, 2), nullptr));
+            auto version = reply(xcb_res_query_version_reply, xcb_res_query_version(connection, 1, 2));
             hasXRes = version && (version->server_major > 1 || version->server_minor >= 2);
         }
+        const xcb_query_extension_reply_t *saver = xcb_get_extension_data(connection, &xcb_screensaver_id);
+        hasScreenSaver = saver && saver->present;
         return true;
     }
 
@@ -118,6 +122,7 @@ private:
         display = nullptr;
         connection = nullptr;
         hasXRes = false;
+        hasScreenSaver = false;
     }
 
     void internAtoms()
@@ -130,8 +135,8 @@ private:
         for (int i = 0; i < 6; ++i)
             cookies[i] = xcb_intern_atom(connection, 0, uint16_t(qstrlen(names[i])), names[i]);
         for (int i = 0; i < 6; ++i) {
-            XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection, cookies[i], nullptr));
-            *targets[i] = reply ? reply->atom : XCB_ATOM_NONE;
+            auto atom = reply(xcb_intern_atom_reply, cookies[i]);
+            *targets[i] = atom ? atom->atom : XCB_ATOM_NONE;
         }
     }
 
@@ -140,29 +145,37 @@ private:
         return xcb_get_property(connection, 0, window, name, type, 0, longs);
     }
 
-    XcbReply<xcb_get_property_reply_t> propertyReply(xcb_get_property_cookie_t cookie, bool *windowExists)
+    // Errors are taken with their reply: left to libxcb they would wait in
+    // an event queue that nobody here reads.
+    template<typename Reply, typename Cookie>
+    XcbReply<Reply> reply(Reply *(*read)(xcb_connection_t *, Cookie, xcb_generic_error_t **), Cookie cookie)
     {
         xcb_generic_error_t *error = nullptr;
-        XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, &error));
+        XcbReply<Reply> answer(read(connection, cookie, &error));
         std::free(error);
-        if (reply && windowExists)
+        return answer;
+    }
+
+    XcbReply<xcb_get_property_reply_t> propertyReply(xcb_get_property_cookie_t cookie, bool *windowExists)
+    {
+        auto answer = reply(xcb_get_property_reply, cookie);
+        if (answer && windowExists)
             *windowExists = true;
-        return reply;
+        return answer;
     }
 
     xcb_window_t activeWindow()
     {
         {
-            auto reply = propertyReply(property(root, atomNetActiveWindow, XCB_ATOM_WINDOW, 1), nullptr);
-            if (reply && reply->type == XCB_ATOM_WINDOW && reply->format == 32) {
-                if (xcb_get_property_value_length(reply.get()) < 4)
+            auto active = propertyReply(property(root, atomNetActiveWindow, XCB_ATOM_WINDOW, 1), nullptr);
+            if (active && active->type == XCB_ATOM_WINDOW && active->format == 32) {
+                if (xcb_get_property_value_length(active.get()) < 4)
                     return XCB_WINDOW_NONE;
-                return *static_cast<const xcb_window_t *>(xcb_get_property_value(reply.get()));
+                return *static_cast<const xcb_window_t *>(xcb_get_property_value(active.get()));
             }
         }
         // No EWMH window manager: follow the input focus up to the client window.
-        XcbReply<xcb_get_input_focus_reply_t> focus(
-            xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+        auto focus = reply(xcb_get_input_focus_reply, xcb_get_input_focus(connection));
         if (!focus || focus->focus == XCB_WINDOW_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT)
             return XCB_WINDOW_NONE;
         xcb_window_t window = focus->focus;
@@ -173,8 +186,7 @@ private:
             auto state = propertyReply(property(window, atomWmState, XCB_GET_PROPERTY_TYPE_ANY, 0), nullptr);
             if (state && state->type != XCB_ATOM_NONE)
                 return window;
-            XcbReply<xcb_query_tree_reply_t> tree(
-                xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr));
+            auto tree = reply(xcb_query_tree_reply, xcb_query_tree(connection, window));
             if (!tree)
                 return XCB_WINDOW_NONE;
             if (tree->parent == root)
@@ -184,13 +196,12 @@ private:
         return topLevel;
     }
 
-    QString titleFrom(xcb_window_t window, xcb_get_property_cookie_t cookie, bool *windowExists)
+    QString titleFrom(xcb_window_t window, const xcb_get_property_reply_t *reply)
     {
-        auto reply = propertyReply(cookie, windowExists);
         if (!reply || reply->type == XCB_ATOM_NONE || reply->format != 8)
             return QString();
-        QByteArray bytes(static_cast<const char *>(xcb_get_property_value(reply.get())),
-                         xcb_get_property_value_length(reply.get()));
+        QByteArray bytes(static_cast<const char *>(xcb_get_property_value(reply)),
+                         xcb_get_property_value_length(reply));
         if (reply->type == atomCompoundText) {
             if (reply->bytes_after > 0) {
                 auto whole = propertyReply(
@@ -207,6 +218,16 @@ private:
         else if (reply->type == atomUtf8String)
             encoding = X11Titles::Encoding::Utf8;
         return X11Titles::decode(bytes, encoding);
+    }
+
+    // The server's own screen saver (xset s activate, or a locker that
+    // drives it): nothing is in use while it is on.
+    bool screenSaverOn(xcb_screensaver_query_info_cookie_t cookie)
+    {
+        if (!hasScreenSaver)
+            return false;
+        auto info = reply(xcb_screensaver_query_info_reply, cookie);
+        return info && info->state == XCB_SCREENSAVER_STATE_ON;
     }
 
     QString decodeCompoundText(const QByteArray &bytes)
@@ -245,6 +266,7 @@ private:
     xcb_connection_t *connection = nullptr;
     xcb_window_t root = XCB_WINDOW_NONE;
     bool hasXRes = false;
+    bool hasScreenSaver = false;
     bool triedAndFailed = false;
     int failedConnects = 0;
     xcb_atom_t atomNetActiveWindow = XCB_ATOM_NONE;

@@ -32,6 +32,10 @@ QSqlDatabase addConnection()
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(databasePath());
+    // Every statement runs on the interface thread: while another program
+    // holds the log, a statement gives up after a quarter second instead of
+    // the driver's five, and what it would have written waits in memory.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
     return db;
 }
 
@@ -69,7 +73,8 @@ int readQueryMinutes(QSqlDatabase &db)
     if (query.isActive() && query.next() && !query.value(0).isNull()) {
         bool ok = false;
         const int minutes = query.value(0).toInt(&ok);
-        if (ok)
+        // The timer refuses negative intervals: no prompt would ever come.
+        if (ok && minutes >= 0)
             return minutes;
     }
     return 30;

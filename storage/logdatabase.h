@@ -17,6 +17,9 @@ QString templatePath();
 // true when the file was missing, i.e. this start creates the log.
 bool copyTemplateIfMissing();
 
+// Longest wait of one statement for a lock another program holds.
+constexpr int BusyTimeoutMs = 250;
+
 // Adds the default "QSQLITE" connection for databasePath().
 QSqlDatabase addConnection();
 
@@ -33,7 +36,8 @@ void restrictToOwner(const QString &path);
 // rollback journal, with the same durability (every commit still synced).
 void useWriteAheadLog(QSqlDatabase &db);
 
-// The stored prompt interval in minutes, 30 when it cannot be read.
+// The stored prompt interval in minutes, 30 when it cannot be read or is
+// negative.
 int readQueryMinutes(QSqlDatabase &db);
 
 } // namespace LogDatabase

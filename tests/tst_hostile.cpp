@@ -260,29 +260,49 @@ void TestHostile::exclusiveLockByAnotherProcess()
     QCOMPARE(h.log->value("SELECT Duration FROM ApplicationLog").toInt(), 10);
     const QStringList before = snapshot(h.box.logPath());
 
-    // The sqlite3 shell holds the file for 30 seconds.
+    // The sqlite3 shell holds the file for 30 seconds while the real sampling
+    // timer runs and the interface is watched through a 10 ms timer.
     QProcess shell;
     shell.start("sqlite3", {h.box.logPath()});
     QVERIFY(shell.waitForStarted());
     shell.write("BEGIN EXCLUSIVE;\nSELECT 'locked';\n");
     QVERIFY(shell.waitForReadyRead(10000));
     QCOMPARE(shell.readAllStandardOutput().trimmed(), QByteArray("locked"));
+    QTimer *sampling = h.timer("timerPrograms");
+    sampling->start(5000);
+    int lockedTicks = 0;
+    const auto counter = connect(sampling, &QTimer::timeout, this, [&lockedTicks] { ++lockedTicks; });
+    QTimer watch;
+    watch.setTimerType(Qt::PreciseTimer);
+    QElapsedTimer sinceLast;
+    qint64 longestGap = 0;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        longestGap = qMax(longestGap, sinceLast.restart());
+    });
     QElapsedTimer held;
     held.start();
-    int blockedTicks = 0;
-    while (held.elapsed() < 30000) {
-        h.invoke("OnTimerPrograms"); // waits up to the driver's busy timeout, then gives up
-        ++blockedTicks;
-        QTest::qWait(500);
-    }
+    sinceLast.start();
+    watch.start(10);
+    // At least 30 s, and six whole ticks of it.
+    while (held.elapsed() < 30000 || lockedTicks < 6)
+        QTest::qWait(50);
+    watch.stop();
+    disconnect(counter);
+    sampling->stop();
+    QCOMPARE(snapshot(h.box.logPath()), before);
     shell.write("COMMIT;\n.quit\n");
     QVERIFY(shell.waitForFinished(10000));
-    QVERIFY(blockedTicks >= 3);
-    QCOMPARE(snapshot(h.box.logPath()), before);
+    qInfo("log held %.1f s, %d ticks; longest gap between 10 ms timer events %lld ms",
+          held.elapsed() / 1000.0, lockedTicks, longestGap);
+    // Each tick waits a quarter second for the lock at most; five seconds
+    // per tick would show here.
+    QVERIFY2(longestGap < 2000, qPrintable(QString::number(longestGap)));
 
-    // Logging resumes: the same row grows again, a new window gets a new row.
+    // The time spent while the log was held lands on the row once it is free.
     h.invoke("OnTimerPrograms");
-    QCOMPARE(h.log->value("SELECT Duration FROM ApplicationLog").toInt(), 15);
+    const int duration = h.log->value("SELECT Duration FROM ApplicationLog").toInt();
+    QCOMPARE(duration, 10 + 5 * (lockedTicks + 1));
+    QVERIFY(duration - 10 >= 30);
     h.fake.show("/usr/bin/editor", "after the lock");
     h.invoke("OnTimerPrograms");
     QCOMPARE(h.log->value("SELECT COUNT(*) FROM ApplicationLog").toInt(), 2);

@@ -111,13 +111,19 @@ void TestSampler::failedInsertIsRecoveredByTheNextChange()
     rig.tick();
     QVERIFY(rig.log->exec("ALTER TABLE ApplicationLog RENAME TO Parked"));
     rig.fake.show(editor, "b.txt");
-    rig.tick(); // fails: no table
+    rig.tick(2); // both fail: no table
     QVERIFY(rig.log->exec("ALTER TABLE Parked RENAME TO ApplicationLog"));
-    rig.tick(3); // the same window: its row was never written, nothing to extend
-    QCOMPARE(rig.rows(), QList<QVariantList>({row(editor, "a.txt", 5)}));
+    // The stretch gets its row at the next tick, with the time it was owed,
+    // and goes on growing; nothing is remembered as row 0.
+    rig.tick(3);
+    QCOMPARE(rig.rows(), QList<QVariantList>({row(editor, "a.txt", 5), row(editor, "b.txt", 25)}));
     rig.fake.show(editor, "c.txt");
     rig.tick(2);
-    QCOMPARE(rig.rows(), QList<QVariantList>({row(editor, "a.txt", 5), row(editor, "c.txt", 10)}));
+    QCOMPARE(rig.rows(),
+             QList<QVariantList>({row(editor, "a.txt", 5), row(editor, "b.txt", 25), row(editor, "c.txt", 10)}));
+    // Dated when the stretch began, not when the log took it.
+    QVERIFY(rig.log->value("SELECT COUNT(*) FROM ApplicationLog WHERE AppTitle = 'b.txt' AND AppDate <= "
+                           "datetime('now', 'localtime')").toInt() == 1);
 }
 
 void TestSampler::restartInsertsAgain()

@@ -1,6 +1,9 @@
 // The desktop's locked state over D-Bus, against a private session bus on
-// which this test plays the desktop's screen saver.
+// which this test plays the desktop's screen saver, and the X11 backend
+// that asks it.
+#include "foregroundwindow.h"
 #include "sessionlock.h"
+#include "x11stage.h"
 
 #include <QDBusConnection>
 #include <QElapsedTimer>
@@ -78,11 +81,19 @@ private slots:
         QTest::qWait(200);
         QVERIFY(!isSessionLocked());
 
+        X11Stage stage;
+        QVERIFY(stage.isConnected());
+        stage.stage(X11Stage::Kind::Utf8NetName);
+        QVERIFY(foregroundWindowSource()->sample());
+
         QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
         saver.active = true;
         QTRY_VERIFY(isSessionLocked());
+        // A locked session has no window in front, whatever X11 says.
+        QVERIFY(!foregroundWindowSource()->sample());
         saver.active = false;
         QTRY_VERIFY(!isSessionLocked());
+        QVERIFY(foregroundWindowSource()->sample());
     }
 };
 

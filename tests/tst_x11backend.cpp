@@ -1,7 +1,10 @@
 // The X11 foreground-window backend against real windows, and its decoders.
 #include "desktoptools.h"
 #include "foregroundwindow.h"
+#include "mainwindow.h"
 #include "systembackend.h"
+#include "testsupport.h"
+#include "x11stage.h"
 #include "x11titles.h"
 
 #include <QApplication>
@@ -28,6 +31,7 @@ private slots:
     void initTestCase();
     void windowsInFront_data();
     void windowsInFront();
+    void screenSaverAddsNoTime();
     void decoders();
     void executablePaths();
 
@@ -83,6 +87,42 @@ void TestX11Backend::windowsInFront()
     QVERIFY(sample);
     QCOMPARE(sample->title, title);
     QCOMPARE(sample->path, expectedPath);
+}
+
+void TestX11Backend::screenSaverAddsNoTime()
+{
+    TestSupport::Sandbox box;
+    box.copyTemplate();
+    Child xterm("xterm", {"-T", "in front of the screen saver", "-e", "sleep", "120"});
+    const QString id = waitForWindow("in front of the screen saver");
+    QVERIFY(!id.isEmpty());
+    QVERIFY(bringToFront(id, withWindowManager));
+    // Xvfb turns the saver off again when the client that forced it leaves,
+    // so the test forces it over a connection of its own rather than xset.
+    X11Stage server;
+    {
+        MainWindow window;
+        const auto ticks = [&window](int n) {
+            for (int i = 0; i < n; ++i)
+                QMetaObject::invokeMethod(&window, "OnTimerPrograms");
+        };
+        TestSupport::LogFile log(box.logPath());
+        const auto duration = [&log] { return log.value("SELECT SUM(Duration) FROM ApplicationLog").toInt(); };
+        ticks(2);
+        QCOMPARE(duration(), 10);
+
+        server.forceScreenSaver(true);
+        QVERIFY(!backend->sample());
+        ticks(3);
+        QCOMPARE(duration(), 10);
+
+        server.forceScreenSaver(false);
+        QVERIFY(backend->sample());
+        ticks(1);
+        QCOMPARE(duration(), 15);
+        QCOMPARE(log.value("SELECT COUNT(*) FROM ApplicationLog").toInt(), 1);
+    }
+    TestSupport::releaseDefaultConnection();
 }
 
 void TestX11Backend::decoders()

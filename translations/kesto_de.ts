@@ -90,6 +90,10 @@
         <source>An error occourred while writing to the database: </source>
         <translation>Beim Schreiben in die Datenbank ist ein Fehler aufgetreten: </translation>
     </message>
+    <message>
+        <source>These answers could not be written to the database. Copy them to keep them:</source>
+        <translation>Diese Antworten konnten nicht in die Datenbank geschrieben werden. Kopieren Sie sie, um sie zu behalten:</translation>
+    </message>
 </context>
 <context>
     <name>MainWindowClass</name>

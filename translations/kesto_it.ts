@@ -90,6 +90,10 @@
         <source>An error occourred while writing to the database: </source>
         <translation>Si è verificato un errore durante la scrittura nel database: </translation>
     </message>
+    <message>
+        <source>These answers could not be written to the database. Copy them to keep them:</source>
+        <translation>Queste risposte non sono state scritte nel database. Copiale per conservarle:</translation>
+    </message>
 </context>
 <context>
     <name>MainWindowClass</name>

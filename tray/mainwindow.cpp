@@ -2,8 +2,10 @@
 #include "ui_mainwindow.h"
 
 #include "aboutdialog.h"
+#include "answerqueue.h"
 #include "foregroundwindow.h"
 #include "logdatabase.h"
+#include "pendingtime.h"
 #include "searchdialog.h"
 
 #include <QAction>
@@ -37,6 +39,8 @@ MainWindow::MainWindow(QWidget *parent)
     , lastAppRowId(0)
     , queryMinutes(30)
     , reWriteMode(false)
+    , answers(std::make_unique<AnswerQueue>())
+    , pendingTime(std::make_unique<PendingTime>())
 {
     ui->setupUi(this);
 
@@ -121,6 +125,9 @@ MainWindow::MainWindow(QWidget *parent)
                               tr("Program logging is not available in this session. "
                                  "The prompt and the reports work as usual."));
 
+    // However the program is asked to end, waiting answers get a last chance.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &MainWindow::keepWaitingAnswers);
+
     if (QLayout *topLayout = layout()) {
         topLayout->setContentsMargins(0, 0, 0, 0);
         topLayout->setSpacing(0);
@@ -170,27 +177,52 @@ int MainWindow::promptInterval() const
 
 void MainWindow::OnTimerPrograms()
 {
+    // What the log refused earlier goes first. While it still refuses, this
+    // tick's time is owed as well, so at most one statement per tick waits
+    // for the lock.
+    bool writable = answers->flush(db);
+    if (writable) {
+        qint64 newestRowId = 0;
+        writable = pendingTime->flush(db, &newestRowId);
+        if (newestRowId > 0 && lastAppRowId == 0)
+            lastAppRowId = newestRowId;
+    }
+
     const std::optional<ForegroundSample> sample = foregroundWindowSource()->sample();
     if (!sample || sample->title.isEmpty() || sample->path.isEmpty())
         return;
 
     QSqlQuery query(db);
     if (sample->title == lastAppTitle && sample->path == lastAppFileName) {
-        query.prepare(QStringLiteral("UPDATE ApplicationLog SET Duration = Duration + 5 WHERE ROWID=?"));
-        query.addBindValue(lastAppRowId);
-        query.exec();
+        if (lastAppRowId == 0) {
+            pendingTime->oweNewest(5);
+            return;
+        }
+        if (writable) {
+            query.prepare(QStringLiteral("UPDATE ApplicationLog SET Duration = Duration + 5 WHERE ROWID=?"));
+            query.addBindValue(lastAppRowId);
+            if (query.exec())
+                return;
+        }
+        pendingTime->owe(lastAppRowId, 5);
         return;
     }
-    query.prepare(QStringLiteral(
-        "INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate) VALUES (?, ?, datetime('now', 'localtime'))"));
-    query.addBindValue(sample->path);
-    query.addBindValue(sample->title);
-    query.exec();
-    // A failed insert gives no id: 0 names no row, so the same window's ticks
-    // change nothing until the next change of window inserts again.
-    lastAppRowId = query.lastInsertId().toLongLong();
+    // The window is remembered at once; until its row exists it has row id
+    // 0 and its time waits with its stretch.
     lastAppFileName = sample->path;
     lastAppTitle = sample->title;
+    lastAppRowId = 0;
+    if (writable) {
+        query.prepare(QStringLiteral(
+            "INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate) VALUES (?, ?, datetime('now', 'localtime'))"));
+        query.addBindValue(sample->path);
+        query.addBindValue(sample->title);
+        if (query.exec()) {
+            lastAppRowId = query.lastInsertId().toLongLong();
+            return;
+        }
+    }
+    pendingTime->startStretch(sample->path, sample->title);
 }
 
 void MainWindow::OnTimerKESTO()
@@ -202,7 +234,10 @@ void MainWindow::OnTimerKESTO()
         timerPrompt->stop();
 
     ui->cbWhat->clear();
-    QSqlQuery query(QStringLiteral("SELECT DISTINCT ActText FROM ActivityLog ORDER BY ActDate DESC LIMIT 10"), db);
+    // Each text once, by its latest use: DISTINCT with ORDER BY ActDate would
+    // sort each text by any one of its rows.
+    QSqlQuery query(
+        QStringLiteral("SELECT ActText FROM ActivityLog GROUP BY ActText ORDER BY MAX(ActDate) DESC LIMIT 10"), db);
     QStringList answers;
     if (query.isActive()) {
         while (query.next())
@@ -224,31 +259,44 @@ void MainWindow::cmdSave_Click()
         return;
     const QString text = ui->cbWhat->lineEdit()->text();
 
-    QSqlQuery query(db);
-    if (reWriteMode)
-        query.prepare(QStringLiteral("UPDATE ActivityLog SET ActText = ? WHERE ActDate = (SELECT ActDate FROM "
-                                     "ActivityLog ORDER BY ActDate DESC LIMIT 0,1)"));
-    else
-        query.prepare(
-            QStringLiteral("INSERT INTO ActivityLog (ActText, ActDate) VALUES(?, datetime('now', 'localtime'))"));
-    query.addBindValue(text);
-    query.exec();
+    // Rewrite mode belongs to this prompt, whatever becomes of its answer.
+    const bool rewrite = reWriteMode;
+    reWriteMode = false;
+    const bool saved = answers->save(db, text, rewrite);
+    // The regular interval counts again from this answer. A take-back leaves
+    // a running timer alone, but one opened over a regular prompt finds it
+    // stopped.
+    if (menuActive->isChecked() && (!rewrite || !timerPrompt->isActive()))
+        timerPrompt->start(promptInterval());
+    hide();
 
-    if (query.isActive()) {
-        if (reWriteMode)
-            reWriteMode = false;
-        else if (menuActive->isChecked())
-            timerPrompt->start(promptInterval());
-    } else {
-        // The driver keeps statement errors on the query; the connection's own
-        // error is usually empty then, which would tell the user nothing.
+    if (!saved) {
+        // Shown after hiding: a take-back chosen while the box is open then
+        // opens a prompt of its own instead of turning into a hidden mode.
+        // The driver keeps statement errors on the query; the connection's
+        // own error is usually empty then, which would tell the user nothing.
         QString reason = db.lastError().text();
         if (reason.isEmpty())
-            reason = query.lastError().text();
-        QMessageBox::warning(this, tr("Error"), tr("An error occourred while writing to the database: ") + reason,
-                             QMessageBox::Ok, QMessageBox::Ok);
+            reason = answers->lastError();
+        QMessageBox box(QMessageBox::Warning, tr("Error"), tr("An error occourred while writing to the database: ")
+                            + reason, QMessageBox::Ok, this);
+        box.setDefaultButton(QMessageBox::Ok);
+        placeOnScreen(box);
+        box.exec();
     }
-    hide();
+}
+
+void MainWindow::keepWaitingAnswers()
+{
+    if (answers->flush(db))
+        return;
+    QMessageBox box(QMessageBox::Warning, tr("Error"),
+                    tr("These answers could not be written to the database. Copy them to keep them:"),
+                    QMessageBox::Ok, this);
+    box.setInformativeText(answers->waitingTexts().join(QLatin1Char('\n')));
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    placeOnScreen(box);
+    box.exec();
 }
 
 void MainWindow::cbWhat_TextChanged(QString text)

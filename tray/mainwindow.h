@@ -4,6 +4,10 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <memory>
+
+class AnswerQueue;
+class PendingTime;
 class QAction;
 class QDialog;
 class QSystemTrayIcon;
@@ -39,6 +43,11 @@ protected slots:
     void menuShowLog_Click();
     void menuReWrite_Click();
 
+private slots:
+    // Before the program ends: answers still waiting get one more try, and
+    // what cannot be written is shown so that the user can keep it.
+    void keepWaitingAnswers();
+
 private:
     void setQueryMinutes(int minutes);
     QAction *addFrequencyAction(const QString &text, int minutes, const char *slot);
@@ -61,4 +70,7 @@ private:
     qint64 lastAppRowId;
     int queryMinutes;
     bool reWriteMode;
+    // What the log could not take yet, written on the following ticks.
+    std::unique_ptr<AnswerQueue> answers;
+    std::unique_ptr<PendingTime> pendingTime;
 };

@@ -112,6 +112,31 @@ int wmain()
     check(probeAfter == probe, "the next free handle is unchanged");
     DestroyWindow(hwnd);
 
+    // An emoji straddling unit 1,023: the cut leaves no half pair behind.
+    std::wstring straddling(1022, L'x');
+    straddling += L"\U0001F600 and more";
+    HWND emojiWindow = frontWindow(straddling);
+    check(Win32Foreground::read(title, path), "title with an emoji at the cut is read");
+    check(title == std::wstring(1022, L'x'), "the cut drops the whole emoji");
+    DestroyWindow(emojiWindow);
+
+    // A process whose module list is not readable yet (started suspended):
+    // its image name still gives the path.
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    std::wstring commandLine = L"\"" + self + L"\" --suspended-child";
+    if (CreateProcessW(self.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                       &startup, &child)) {
+        check(Win32Foreground::executablePath(child.dwProcessId) == self, "a suspended process's path is read");
+        TerminateProcess(child.hProcess, 0);
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+    } else {
+        check(false, "a suspended child process starts");
+    }
+    check(Win32Foreground::executablePath(GetCurrentProcessId()) == self, "this process's path is read");
+
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// Answers the user confirmed, on their way into ActivityLog. An answer the
+// log refuses (locked, read-only, full) waits here with the time Save was
+// pressed and is written, in order and with that time, once the log accepts
+// writes again.
+class AnswerQueue
+{
+public:
+    // Stores an answer, or in rewrite mode replaces the text of the newest
+    // one (a rewrite that finds no answer stores a new one). False when the
+    // log refused it: it then waits, and the caller tells the user.
+    bool save(QSqlDatabase &db, const QString &text, bool rewrite);
+
+    // Writes the waiting answers, oldest first, stopping at the first the log
+    // refuses. True when none are left waiting.
+    bool flush(QSqlDatabase &db);
+
+    bool isEmpty() const { return waiting.isEmpty(); }
+    QStringList waitingTexts() const;
+
+    // The error of the last statement that failed.
+    QString lastError() const { return error; }
+
+private:
+    struct Answer
+    {
+        QString text;
+        QString date; // YYYY-MM-DD HH:MM:SS, local time of pressing Save
+        bool rewrite;
+    };
+
+    bool write(QSqlDatabase &db, const Answer &answer, bool dateNow);
+
+    QList<Answer> waiting;
+    QString error;
+};
