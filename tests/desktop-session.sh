@@ -1,9 +1,14 @@
 #!/bin/sh
 # Runs a command on a private X desktop: Xvfb with icewm, whose taskbar holds
-# a system tray. Usage: desktop-session.sh [--no-wm] COMMAND [ARGS...]
+# a system tray; or with openbox, a window manager without any tray; or with
+# no window manager at all.
+# Usage: desktop-session.sh [--no-wm | --wm icewm|openbox] COMMAND [ARGS...]
 set -u
-with_wm=1
-if [ "${1:-}" = "--no-wm" ]; then with_wm=0; shift; fi
+wm_name=icewm
+case "${1:-}" in
+--no-wm) wm_name=; shift ;;
+--wm) wm_name=$2; shift 2 ;;
+esac
 
 workdir=$(mktemp -d)
 exec 3>"$workdir/display"
@@ -22,20 +27,24 @@ DISPLAY=:$(cat "$workdir/display")
 export DISPLAY
 
 wm=
-if [ $with_wm = 1 ]; then
-    # A private preferences directory keeps the user's icewm settings out.
+if [ -n "$wm_name" ]; then
+    # Private settings keep the user's own out. The icewm ones are exported:
+    # a test may start icewm itself, as a tray that comes late.
     export ICEWM_PRIVCFG="$workdir/icewm"
     mkdir -p "$ICEWM_PRIVCFG"
     printf 'TaskBarShowTray=1\nShowTaskBar=1\nTaskBarAutoHide=0\nFocusRequestFlashTime=0\n' >"$ICEWM_PRIVCFG/preferences"
-    icewm >"$workdir/icewm.log" 2>&1 &
+    case $wm_name in
+    icewm) icewm >"$workdir/wm.log" 2>&1 & ;;
+    openbox) XDG_CONFIG_HOME="$workdir/openbox" openbox --sm-disable >"$workdir/wm.log" 2>&1 & ;;
+    *) echo "desktop-session: unknown window manager $wm_name" >&2; kill $xvfb; exit 1 ;;
+    esac
     wm=$!
-    # Ready once it owns the tray selection.
     i=0
     until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' \
         && xdpyinfo >/dev/null 2>&1 \
         && [ -n "$(xprop -root _NET_SUPPORTED 2>/dev/null | grep -o _NET_ACTIVE_WINDOW)" ]; do
         i=$((i + 1))
-        if [ $i -gt 100 ]; then echo "desktop-session: icewm did not start" >&2; cat "$workdir/icewm.log" >&2; break; fi
+        if [ $i -gt 100 ]; then echo "desktop-session: $wm_name did not start" >&2; cat "$workdir/wm.log" >&2; break; fi
         sleep 0.1
     done
     sleep 0.5

@@ -99,7 +99,7 @@ MessageBoxCloser::MessageBoxCloser()
             auto *box = qobject_cast<QMessageBox *>(w);
             if (!box || !box->isVisible())
                 continue;
-            seen.append({box->windowTitle(), box->text()});
+            seen.append({box->windowTitle(), box->text(), box->geometry()});
             if (QAbstractButton *yes = box->button(QMessageBox::Yes))
                 yes->click();
             else if (QAbstractButton *ok = box->button(QMessageBox::Ok))

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <QRect>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -64,7 +65,7 @@ class MessageBoxCloser
 public:
     MessageBoxCloser();
     ~MessageBoxCloser();
-    struct Seen { QString title; QString text; };
+    struct Seen { QString title; QString text; QRect geometry; };
     QList<Seen> seen;
 
 private:

@@ -4,6 +4,7 @@
 #include "searchdialog.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QCommandLinkButton>
 #include <QDesktopServices>
 #include <QLabel>
@@ -64,6 +65,9 @@ private slots:
     void aboutLinks();
     void aboutSizeAndClosing();
     void aboutLanguageChange();
+    void aboutTextsFit_data();
+    void aboutTextsFit();
+    void aboutReturnCloses();
     void programsDetail();
     void trayOpensFreshDialogs();
 };
@@ -117,6 +121,62 @@ void TestDialogs::aboutSizeAndClosing()
     QCOMPARE(execWhile(about, [&about] { about.findChild<QPushButton *>("pushButton")->click(); }),
              int(QDialog::Rejected));
     QCOMPARE(execWhile(about, [&about] { QTest::keyClick(&about, Qt::Key_Escape); }), int(QDialog::Rejected));
+}
+
+void TestDialogs::aboutTextsFit_data()
+{
+    QTest::addColumn<int>("points");
+    for (int points : {9, 11, 14})
+        QTest::addRow("%d pt", points) << points;
+}
+
+void TestDialogs::aboutTextsFit()
+{
+    // The dialog has one fixed size: every label must fit it at the common
+    // system font sizes.
+    QFETCH(int, points);
+    const QFont oldFont = QApplication::font();
+    QFont font = oldFont;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+    {
+        AboutDialog about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QCOMPARE(about.size(), QSize(363, 365));
+        for (QLabel *label : about.findChildren<QLabel *>()) {
+            const QRect shown = label->contentsRect();
+            const QSize needed = label->wordWrap()
+                ? QSize(label->minimumSizeHint().width(), label->heightForWidth(label->width()))
+                : label->sizeHint();
+            QVERIFY2(needed.width() <= label->width() && needed.height() <= label->height(),
+                     qPrintable(QStringLiteral("%1 needs %2x%3, shows %4x%5")
+                                    .arg(label->objectName())
+                                    .arg(needed.width())
+                                    .arg(needed.height())
+                                    .arg(shown.width())
+                                    .arg(shown.height())));
+        }
+    }
+    QApplication::setFont(oldFont);
+}
+
+void TestDialogs::aboutReturnCloses()
+{
+    // Return closes, wherever the focus is: the picture buttons open the
+    // browser only when clicked.
+    UrlCatcher urls;
+    AboutDialog about;
+    QVERIFY(about.findChild<QPushButton *>("pushButton")->isDefault());
+    for (const char *focus : {"pb_web", "commandLinkButton", "pushButton"}) {
+        const int result = execWhile(about, [&about, focus] {
+            about.findChild<QWidget *>(focus)->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QVERIFY2(!about.isVisible(), focus);
+    }
+    QCOMPARE(urls.opened.size(), 0);
 }
 
 void TestDialogs::aboutLanguageChange()

@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLayout>
 #include <QMenu>
 #include <QSignalSpy>
@@ -162,6 +164,9 @@ void TestSpine::unopenableDatabaseReportsOnceAndRunsOn()
     QCOMPARE(closer.seen[0].title, QStringLiteral("Error"));
     QVERIFY(closer.seen[0].text.startsWith("Whoops, something went wrong and I can't open the database!\n"));
     QVERIFY(closer.seen[0].text.size() > QString("Whoops, something went wrong and I can't open the database!\n").size());
+    // In the middle of the screen, not at the hidden window's corner.
+    const QPoint offCentre = closer.seen[0].geometry.center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY2(offCentre.manhattanLength() <= 4, qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
     QVERIFY(!s.window->isVisible());
     QVERIFY(s.timer("timerPrograms")->isActive());
     QCOMPARE(s.timer("timerPrograms")->interval(), 5000);

@@ -154,7 +154,8 @@ void TestX11Hostile::windowsVanishing()
     FakeDesktop desktop;
     QRandomGenerator rng(5);
     QSet<QString> alive;
-    QSet<QString> vanished;
+    QSet<QString> goneBefore;
+    QSet<QString> goneDuring;
     messages = 0;
     const QtMessageHandler previous = qInstallMessageHandler(countMessages);
     {
@@ -169,12 +170,12 @@ void TestX11Hostile::windowsVanishing()
             if (when == 0) {
                 desktop.destroy(w);
                 desktop.sync();
-                vanished.insert(title);
+                goneBefore.insert(title);
             } else if (when == 1) {
                 desktop.sync();
                 desktop.destroy(w); // sent, and carried out while the sampler's requests come in
                 desktop.flush();
-                vanished.insert(title);
+                goneDuring.insert(title);
             } else {
                 desktop.sync();
                 alive.insert(title);
@@ -189,18 +190,18 @@ void TestX11Hostile::windowsVanishing()
     QCOMPARE(messages, 0);
 
     LogFile log(box.logPath());
-    int recorded = 0;
+    // Every window still there when asked is recorded, none that was gone
+    // already. One destroyed while the requests are on their way may be
+    // either: the server may carry out the destruction before or after them.
+    QSet<QString> recorded;
     for (const QVariantList &row : log.rows("SELECT AppTitle FROM ApplicationLog")) {
         const QString title = row[0].toString();
-        QVERIFY2(alive.contains(title) || vanished.contains(title), qPrintable(title));
-        ++recorded;
+        QVERIFY2(alive.contains(title) || goneDuring.contains(title), qPrintable(title));
+        recorded.insert(title);
     }
-    // Every window still there when asked was recorded.
-    int aliveRecorded = 0;
-    for (const QVariantList &row : log.rows("SELECT AppTitle FROM ApplicationLog"))
-        aliveRecorded += alive.contains(row[0].toString()) ? 1 : 0;
-    QCOMPARE(aliveRecorded, int(alive.size()));
-    qInfo("%d windows, %d alive when sampled, %d rows", 1000, int(alive.size()), recorded);
+    QVERIFY(recorded.contains(alive));
+    qInfo("%d windows: %d alive when sampled, %d gone before, %d gone during; %d recorded", 1000, int(alive.size()),
+          int(goneBefore.size()), int(goneDuring.size()), int(recorded.size()));
 }
 
 QTEST_MAIN(TestX11Hostile)

@@ -19,7 +19,7 @@ packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-s
   binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64
   dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev"
 packages="$packages libxcb-screensaver0-dev" # X11 screen saver state: a locked screen adds no time
-packages="$packages dbus-daemon" # a private session bus for the session-lock test
+packages="$packages dbus-daemon" # a private session bus for the session-lock and notice tests
 # Wayland backends, and a headless sway with clients for their tests
 packages="$packages libwayland-dev qt6-wayland sway foot xwayland wtype"
 # KDE Plasma's compositor and a session bus for the KWin and GNOME Shell tests; node checks the scripts
@@ -27,6 +27,8 @@ packages="$packages kwin-wayland dbus nodejs"
 # GNOME Shell 43, headless, for the extension's test (gdbus waits for it)
 packages="$packages gnome-shell libglib2.0-bin"
 packages="$packages g++-mingw-w64-x86-64-posix ninja-build nsis unzip xz-utils" # kesto.exe, its zip and installer
+packages="$packages file" # CPack's Debian generator needs it
+packages="$packages openbox" # a window manager without a tray, for the command-line test
 
 missing=
 for p in $packages; do
@@ -70,11 +72,14 @@ sanitize)
         found=$(mktemp -d)
         echo "fuzzing $fuzzer for ${seconds}s"
         status=0
-        "$build/tests/$fuzzer" -max_total_time="$seconds" -print_final_stats=1 "$found" "$corpus" \
+        # Crash inputs land in the temporary directory, not in the source tree.
+        "$build/tests/$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$found/" \
+            "$found" "$corpus" \
             >"$found.log" 2>&1 || status=$?
         tail -12 "$found.log"
+        # A failing input is kept for the developer, outside the tree.
+        [ $status = 0 ] || { echo "$fuzzer failed; its input and log are in $found"; exit 1; }
         rm -rf "$found" "$found.log"
-        [ $status = 0 ] || { echo "$fuzzer failed"; exit 1; }
     done
     ;;
 build) ;;

@@ -1,8 +1,10 @@
 #!/bin/sh
-# Takes screenshots of kesto on a private X desktop (Xvfb with icewm): the tray
-# menu, the about dialog, the activity log and the prompt.
+# Takes the README's screenshots of kesto on a private X desktop (Xvfb with
+# icewm), each cut to what it shows: the tray menu and its Frequency submenu
+# with the tray corner, the about dialog and the activity log (its detailed
+# and programs views) with their frames, and the prompt as the full screen.
 # Usage: sh tools/screenshots.sh [OUTPUT_DIR]   (default: docs/screenshots)
-# Needs a built tree (build/bin/kesto) and ImageMagick's `import`.
+# Needs a built tree (build/bin/kesto) and ImageMagick (`import`, `convert`).
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 out=$(mkdir -p "${1:-$top/docs/screenshots}" && cd "${1:-$top/docs/screenshots}" && pwd)
@@ -14,7 +16,7 @@ set -eu
 home=$(mktemp -d); work=$(mktemp -d)
 cp "$KESTO_BIN/template.db" "$work/"
 sqlite3 "$work/template.db" "INSERT INTO ActivityLog VALUES ('Writing the report', datetime('now','localtime','-2 hours')), ('Reading mail', datetime('now','localtime','-1 hours')), ('Writing the report', datetime('now','localtime','-30 minutes'));
-  INSERT INTO ApplicationLog VALUES ('/usr/bin/xterm', 'make test', datetime('now','localtime','-1 hours'), 1800), ('/usr/lib/firefox/firefox', 'Mail — Inbox', datetime('now','localtime','-50 minutes'), 640);"
+  INSERT INTO ApplicationLog VALUES ('/usr/bin/xterm', 'make test', datetime('now','localtime','-1 hours'), 1800), ('/usr/lib/firefox/firefox', 'Mail — Inbox', datetime('now','localtime','-50 minutes'), 640), ('/usr/bin/gimp', 'icons.xcf — GIMP', datetime('now','localtime','-20 minutes'), 955);"
 cd "$work"
 HOME=$home "$KESTO_BIN/kesto" & kesto=$!
 for i in $(seq 50); do
@@ -24,20 +26,61 @@ for i in $(seq 50); do
     [ -n "$icon" ] && break; sleep 0.2
 done
 sleep 1
-shot() { sleep 0.8; import -window root "$OUT/$1"; }
-xdotool mousemove --window "$icon" 12 12 click 3
-shot tray-menu.png
+screen=$(xdotool getdisplaygeometry)
+sw=${screen% *}; sh=${screen#* }
+
+# Absolute "x y w h" of a window.
+geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+        /^ *Width/{w=$NF} /^ *Height/{h=$NF} END{print x, y, w, h}'
+}
+# The open menus with the tray corner: from the menus' top-left corner to the
+# screen's bottom-right one, where the panel shows the tray.
+menu_shot() {
+    name=$1
+    sleep 0.8
+    left=$sw; topy=$sh
+    for w in $(xdotool search --onlyvisible --class kesto); do
+        set -- $(geometry "$w")
+        [ "$3" -gt 24 ] || continue   # the icon itself
+        [ "$1" -lt "$left" ] && left=$1
+        [ "$2" -lt "$topy" ] && topy=$2
+    done
+    left=$((left - 8)); topy=$((topy - 8))
+    import -window root -crop "$((sw - left))x$((sh - topy))+$left+$topy" +repage "$OUT/$name"
+}
+# A window with its frame.
+window_shot() {
+    sleep 0.8
+    id=$(xdotool search --onlyvisible --name "^$2\$" | head -1)
+    [ -n "$id" ] || { echo "screenshots: no window \"$2\" for $1" >&2; kill $kesto; exit 1; }
+    import -window "$id" -frame "$OUT/$1"
+}
+open_menu() { xdotool mousemove --window "$icon" 12 12 click 3; sleep 0.5; }
+
+open_menu
+menu_shot tray-menu.png
+xdotool key Down Down Down Right
+menu_shot frequency-menu.png
+xdotool key Escape Escape Escape; sleep 0.3
+open_menu
 xdotool key Down Down Down Down Down Return
-shot about.png
+window_shot about.png "About KESTO"
 xdotool key Escape; sleep 0.3
-xdotool mousemove --window "$icon" 12 12 click 3; sleep 0.5
+open_menu
 xdotool key Down Down Return
-shot activity-log.png
+window_shot activity-log.png "Activity Log"
+# The programs view: the view box's last entry, then Search.
+log=$(xdotool search --onlyvisible --name "^Activity Log\$" | head -1)
+xdotool mousemove --window "$log" 200 45 click 1; sleep 0.5
+xdotool key End Return; sleep 0.3
+xdotool key Tab space
+window_shot programs.png "Activity Log"
 xdotool key Escape; sleep 0.3
-xdotool mousemove --window "$icon" 12 12 click 3; sleep 0.5
+open_menu
 xdotool key Down Return
 sleep 0.5; xdotool type "Drawing the icons"
-shot prompt.png
+sleep 0.8; import -window root "$OUT/prompt.png"
 kill $kesto
 INNER
 KESTO_BIN="$top/build/bin" OUT="$out" "$top/tests/desktop-session.sh" sh "$inner"

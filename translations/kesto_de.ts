@@ -118,6 +118,57 @@
     </message>
 </context>
 <context>
+    <name>Reachability</name>
+    <message>
+        <source>Show the activity log.</source>
+        <translation>Das Tätigkeitsprotokoll zeigen.</translation>
+    </message>
+    <message>
+        <source>Ask what you are doing, now.</source>
+        <translation>Jetzt fragen, was Sie gerade tun.</translation>
+    </message>
+    <message>
+        <source>Take the last answer back.</source>
+        <translation>Die letzte Antwort zurücknehmen.</translation>
+    </message>
+    <message>
+        <source>Show the About dialog.</source>
+        <translation>Den Info-Dialog zeigen.</translation>
+    </message>
+    <message>
+        <source>End the running kesto.</source>
+        <translation>Das laufende kesto beenden.</translation>
+    </message>
+    <message>
+        <source>Personal activity logger. Without options it starts in the system tray; the options reach the kesto that runs.</source>
+        <translation>Persönliches Tätigkeitsprotokoll. Ohne Optionen startet es im Infobereich; die Optionen erreichen das laufende kesto.</translation>
+    </message>
+    <message>
+        <source>Give one option at a time.</source>
+        <translation>Bitte nur eine Option auf einmal angeben.</translation>
+    </message>
+    <message>
+        <source>kesto is not running.</source>
+        <translation>kesto läuft nicht.</translation>
+    </message>
+    <message>
+        <source>The running kesto did not answer.</source>
+        <translation>Das laufende kesto hat nicht geantwortet.</translation>
+    </message>
+    <message>
+        <source>kesto is running, but this desktop shows no tray icon for it.</source>
+        <translation>kesto läuft, aber diese Arbeitsfläche zeigt kein Symbol im Infobereich dafür.</translation>
+    </message>
+    <message>
+        <source>Reach it with these commands, for example from keyboard shortcuts:</source>
+        <translation>Erreichbar mit diesen Befehlen, zum Beispiel über Tastenkürzel:</translation>
+    </message>
+    <message>
+        <source>kesto is already running.</source>
+        <translation>kesto läuft bereits.</translation>
+    </message>
+</context>
+<context>
     <name>SearchDialog</name>
     <message>
         <source>Activity Log</source>

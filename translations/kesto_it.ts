@@ -118,6 +118,57 @@
     </message>
 </context>
 <context>
+    <name>Reachability</name>
+    <message>
+        <source>Show the activity log.</source>
+        <translation>Mostra il registro delle attività.</translation>
+    </message>
+    <message>
+        <source>Ask what you are doing, now.</source>
+        <translation>Chiedi adesso che cosa stai facendo.</translation>
+    </message>
+    <message>
+        <source>Take the last answer back.</source>
+        <translation>Ritira l&apos;ultima risposta.</translation>
+    </message>
+    <message>
+        <source>Show the About dialog.</source>
+        <translation>Mostra la finestra Informazioni.</translation>
+    </message>
+    <message>
+        <source>End the running kesto.</source>
+        <translation>Termina il kesto in esecuzione.</translation>
+    </message>
+    <message>
+        <source>Personal activity logger. Without options it starts in the system tray; the options reach the kesto that runs.</source>
+        <translation>Registro personale delle attività. Senza opzioni si avvia nell&apos;area di notifica; le opzioni raggiungono il kesto in esecuzione.</translation>
+    </message>
+    <message>
+        <source>Give one option at a time.</source>
+        <translation>Indicare un&apos;opzione alla volta.</translation>
+    </message>
+    <message>
+        <source>kesto is not running.</source>
+        <translation>kesto non è in esecuzione.</translation>
+    </message>
+    <message>
+        <source>The running kesto did not answer.</source>
+        <translation>Il kesto in esecuzione non ha risposto.</translation>
+    </message>
+    <message>
+        <source>kesto is running, but this desktop shows no tray icon for it.</source>
+        <translation>kesto è in esecuzione, ma questo desktop non mostra la sua icona nell&apos;area di notifica.</translation>
+    </message>
+    <message>
+        <source>Reach it with these commands, for example from keyboard shortcuts:</source>
+        <translation>Raggiungilo con questi comandi, per esempio da scorciatoie da tastiera:</translation>
+    </message>
+    <message>
+        <source>kesto is already running.</source>
+        <translation>kesto è già in esecuzione.</translation>
+    </message>
+</context>
+<context>
     <name>SearchDialog</name>
     <message>
         <source>Activity Log</source>

@@ -73,10 +73,15 @@ MainWindow::MainWindow(QWidget *parent)
         LogDatabase::useWriteAheadLog(db);
         setVisible(false);
     } else {
-        QMessageBox::warning(this, tr("Error"),
-                             tr("Whoops, something went wrong and I can't open the database!") + QLatin1Char('\n')
-                                 + db.lastError().text(),
-                             QMessageBox::Ok, QMessageBox::Ok);
+        QMessageBox box(QMessageBox::Warning, tr("Error"),
+                        tr("Whoops, something went wrong and I can't open the database!") + QLatin1Char('\n')
+                            + db.lastError().text(),
+                        QMessageBox::Ok, this);
+        box.setDefaultButton(QMessageBox::Ok);
+        // A message box has its size only once shown; then it goes to the
+        // middle of the screen like the dialogs.
+        QTimer::singleShot(0, &box, [this, &box] { placeOnScreen(box); });
+        box.exec();
         close();
     }
     queryMinutes = LogDatabase::readQueryMinutes(db);

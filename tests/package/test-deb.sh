@@ -19,7 +19,21 @@ if dpkg-query -W -f='${Status}' kesto 2>/dev/null | grep -q 'install ok'; then
 fi
 
 work=$(mktemp -d)
-trap 'dpkg -r kesto >/dev/null 2>&1; rm -rf "$work"' EXIT
+# Whatever happens from here on (a failed check, a signal, another program
+# holding the dpkg lock for a while), the package goes again.
+cleanup() {
+    trap - EXIT INT TERM HUP
+    i=0
+    while dpkg-query -W -f='${Status}' kesto 2>/dev/null | grep -q 'ok installed\|half\|unpacked'; do
+        dpkg -r kesto >/dev/null 2>&1 && break
+        i=$((i + 1))
+        [ $i -lt 120 ] || { echo "FAIL: could not remove the kesto package"; break; }
+        sleep 1
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 (cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
 deb=$(ls "$work"/out/kesto_*.deb | head -1)
 check "package built" '[ -f "$deb" ]'
