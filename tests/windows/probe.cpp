@@ -13,7 +13,7 @@
 #include <QSaveFile>
 #include <QTextStream>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 
@@ -36,14 +36,15 @@ QString textOf(const QWidget *w)
     return QString();
 }
 
-void items(QTextStream &out, const QTreeWidgetItem *item, int depth)
+void items(QTextStream &out, const QAbstractItemModel *model, const QModelIndex &parent, int depth)
 {
-    QStringList texts;
-    for (int c = 0; c < item->columnCount(); ++c)
-        texts << item->text(c);
-    out << "item\t" << depth << '\t' << texts.join('\t') << '\n';
-    for (int i = 0; i < item->childCount(); ++i)
-        items(out, item->child(i), depth + 1);
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        QStringList texts;
+        for (int c = 0; c < model->columnCount(parent); ++c)
+            texts << model->index(row, c, parent).data().toString();
+        out << "item\t" << depth << '\t' << texts.join('\t') << '\n';
+        items(out, model, model->index(row, 0, parent), depth + 1);
+    }
 }
 
 class Probe : public QObject
@@ -76,9 +77,9 @@ private:
                 if (w->isVisible() && !w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
                     out << "widget\t" << w->objectName() << '\t' << place(w, w->rect()) << '\t' << textOf(w) << '\n';
             }
-            for (QTreeWidget *tree : top->findChildren<QTreeWidget *>()) {
-                for (int i = 0; i < tree->topLevelItemCount(); ++i)
-                    items(out, tree->topLevelItem(i), 0);
+            for (QTreeView *tree : top->findChildren<QTreeView *>()) {
+                if (tree->model())
+                    items(out, tree->model(), QModelIndex(), 0);
             }
         }
         out.flush();
