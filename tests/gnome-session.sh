@@ -24,6 +24,7 @@ if [ "$(id -u)" = 0 ]; then
     chown -R nobody:nogroup "$runtime" "$home"
     as="setpriv --reuid=nobody --regid=nogroup --clear-groups"
 fi
+. "$(dirname "$0")/nobody-stage.sh"
 cat >"$workdir/inner.sh" <<'INNER'
 # The shell wants a system bus (logind, accounts); a private one will do.
 DBUS_SYSTEM_BUS_ADDRESS=$(dbus-daemon --session --fork --print-address=1 --print-pid=3 3>"$XDG_RUNTIME_DIR/system-bus.pid")

@@ -22,6 +22,7 @@ if [ "$(id -u)" = 0 ]; then
     chown nobody:nogroup "$runtime" "$home"
     as="setpriv --reuid=nobody --regid=nogroup --clear-groups"
 fi
+. "$(dirname "$0")/nobody-stage.sh"
 cat >"$workdir/inner.sh" <<'INNER'
 kwin=$1; shift
 "$kwin" --virtual --no-lockscreen --socket kesto-kwin --width 1280 --height 800 \

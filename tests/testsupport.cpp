@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -32,6 +33,10 @@ Sandbox::~Sandbox()
 
 QString builtTemplatePath()
 {
+    // A test staged away from the build tree is told where its programs went.
+    const QString staged = qEnvironmentVariable("KESTO_BIN_DIR");
+    if (!staged.isEmpty() && QFileInfo::exists(staged + QStringLiteral("/template.db")))
+        return staged + QStringLiteral("/template.db");
     return QStringLiteral(KESTO_TEMPLATE_DB);
 }
 

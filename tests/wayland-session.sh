@@ -20,6 +20,7 @@ if [ "$(id -u)" = 0 ]; then
     chown nobody:nogroup "$runtime" "$home"
     as="setpriv --reuid=nobody --regid=nogroup --clear-groups"
 fi
+. "$(dirname "$0")/nobody-stage.sh"
 cat >"$workdir/sway.conf" <<'CONF'
 output HEADLESS-1 resolution 1280x800
 xwayland enable
