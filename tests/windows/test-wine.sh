@@ -169,13 +169,21 @@ check "and closes" 'wait_for 10 "! window_shown \"About KESTO\""'
 echo "--- Activity Log, Programs view, CSV"
 entry="Show log..." tray_menu
 check "Activity Log opens" 'wait_for 10 "window_shown \"Activity Log\" && shown widget cmbView"'
-focus "Activity Log"
-click widget cmbView
-# The list's entries are not widgets: the last one is picked by keyboard.
-wait_for 5 'shown window QComboBoxPrivateContainer' && xdotool key End Return
-check "Programs view chosen" 'wait_for 5 "grep -q \"^widget	cmbView	.*	Programs$\" \"$probe\""'
+# The list's entries are not widgets: the last one is picked by keyboard. A
+# loaded wine may take the keys before the list has them, so it tries again;
+# a click on the combo box closes a list left open.
+choose_programs() {
+    for attempt in 1 2 3 4; do
+        focus "Activity Log"
+        click widget cmbView
+        wait_for 5 'shown window QComboBoxPrivateContainer' && xdotool key End Return
+        wait_for 5 "grep -q \"^widget	cmbView	.*	Programs$\" \"$probe\"" && return 0
+    done
+    return 1
+}
+check "Programs view chosen" choose_programs
 click widget cmdSearch
-check "Programs view shows notepad.exe" 'wait_for 10 "grep -q \"^item	[0-9]*	[^	]*	notepad.exe	Untitled - Notepad$\" \"$probe\""'
+check "Programs view shows notepad.exe" 'wait_for 20 "grep -q \"^item	[0-9]*	[^	]*	notepad.exe	Untitled - Notepad$\" \"$probe\""'
 click_link llCSV
 check "save dialog opens" 'wait_for 15 "window_shown \"Export CSV\""'
 csv=$work/programs.csv
