@@ -1,3 +1,4 @@
+#include "freememory.h"
 #include "mainwindow.h"
 #include "reachability.h"
 #include "singleinstance.h"
@@ -28,6 +29,7 @@ bool needsNoDesktop(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    FreeMemory::setUp();
     std::unique_ptr<QCoreApplication> app;
     if (needsNoDesktop(argc, argv))
         app = std::make_unique<QCoreApplication>(argc, argv);

@@ -15,13 +15,14 @@ void returnToSystem()
 #endif
 }
 
-void mapLargeBlocks()
+void setUp()
 {
 #if defined(__GLIBC__)
-    // A fixed threshold also stops glibc from raising it after each freed
-    // block, which would leave the next report's blocks in a thread's heap.
-    static const bool done = mallopt(M_MMAP_THRESHOLD, 256 * 1024) != 0;
-    Q_UNUSED(done);
+    mallopt(M_ARENA_MAX, 1);
+    // The largest mapping threshold glibc takes (32 MiB on 64-bit systems),
+    // and a trim threshold no report reaches.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
 #endif
 }
 

@@ -7,8 +7,14 @@ namespace FreeMemory {
 // holding hundreds of megabytes it no longer uses. Does nothing elsewhere.
 void returnToSystem();
 
-// Makes large blocks come straight from the system and go straight back when
-// freed, whichever thread allocated them. Called once before big reports.
-void mapLargeBlocks();
+// Sets the C library's allocator up for a program that idles most of the day
+// and now and then reads hundreds of megabytes of reports. All threads share
+// one heap, which returnToSystem() can hand back whole (a reading thread's own
+// heap could not be). Freed memory, large blocks too, stays for the next
+// allocation until then: a report's statements take and free the same large
+// buffers day after day, and handing each back at once made every page a fresh
+// fault, which on a virtual machine costs more than the statement. Call it
+// first thing in main(), before any thread starts.
+void setUp();
 
 } // namespace FreeMemory

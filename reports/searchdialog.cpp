@@ -52,7 +52,6 @@ SearchDialog::SearchDialog(QWidget *parent)
     , ui(new Ui::SearchDialog)
     , model(new ReportModel(this))
 {
-    FreeMemory::mapLargeBlocks();
     ui->setupUi(this);
     ui->tvwItems->setModel(model);
     working = new QProgressBar(ui->widget_2);
@@ -242,6 +241,8 @@ void SearchDialog::on_llCSV_linkActivated(QString link)
         loop.exec();
     job.wait();
     progress.hide();
+    // The statements' sort buffers and the blocks written are free now.
+    FreeMemory::returnToSystem();
     if (job.wasCancelled())
         return;
     if (job.error().isEmpty()) {
