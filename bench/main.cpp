@@ -26,7 +26,7 @@
 #include <QThread>
 #include <QBasicTimer>
 #include <QTimer>
-#include <QTreeView>
+#include <QAbstractItemView>
 
 #include <algorithm>
 #include <cstdio>
@@ -177,7 +177,7 @@ struct Controls
         , to(dialog.findChild<QDateEdit *>(QStringLiteral("dpLogFin")))
         , view(dialog.findChild<QComboBox *>(QStringLiteral("cmbView")))
         , search(dialog.findChild<QPushButton *>(QStringLiteral("cmdSearch")))
-        , tree(dialog.findChild<QTreeView *>(QStringLiteral("tvwItems")))
+        , tree(dialog.findChild<QAbstractItemView *>(QStringLiteral("tvwItems")))
     {
     }
     void set(const Range &range, int kind)
@@ -210,7 +210,7 @@ struct Controls
     QDateEdit *to;
     QComboBox *view;
     QPushButton *search;
-    QTreeView *tree;
+    QAbstractItemView *tree;
 };
 
 // Runs the event loop until `done`, sleeping between events: a spinning

@@ -54,6 +54,7 @@ SearchDialog::SearchDialog(QWidget *parent)
 {
     ui->setupUi(this);
     ui->tvwItems->setModel(model);
+    ui->tvwItems->setExpandsNewDays(true);
     working = new QProgressBar(ui->widget_2);
     working->setObjectName(QStringLiteral("barWorking"));
     working->setRange(0, 0);
@@ -160,12 +161,7 @@ void SearchDialog::showRows()
         model->reset(model->kind(), headerLabels(model->kind()));
     for (const ReportSearch::Program &program : std::as_const(taken.newPrograms))
         model->addProgram(program.fileName, program.titleEnding);
-    const int first = model->rowCount();
-    const int added = model->append(taken.rows);
-    // The tree lays itself out again once for the whole batch; expanding
-    // while that is pending only marks the days.
-    for (int day = first; day < first + added; ++day)
-        ui->tvwItems->expand(model->index(day, 0));
+    model->append(taken.rows);
 }
 
 void SearchDialog::searchFinished()

@@ -14,7 +14,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QDeadlineTimer>
-#include <QTreeView>
+#include <QAbstractItemView>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QUrlQuery>
@@ -250,7 +250,7 @@ void TestDialogs::trayOpensFreshDialogs()
             QDeadlineTimer deadline(30000);
             while (dialog->isSearching() && !deadline.hasExpired())
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            QAbstractItemModel *model = dialog->findChild<QTreeView *>("tvwItems")->model();
+            QAbstractItemModel *model = dialog->findChild<QAbstractItemView *>("tvwItems")->model();
             QCOMPARE(model->rowCount(), 1);
             QCOMPARE(model->index(0, 1, model->index(0, 0)).data().toString(), QStringLiteral("today"));
             dialog->findChild<QPushButton *>("cmdClose")->click();

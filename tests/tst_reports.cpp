@@ -1,5 +1,6 @@
 // The activity log dialog: date ranges, the three views, CSV export.
 #include "reportrunner.h"
+#include "reporttree.h"
 #include "reportview.h"
 #include "searchdialog.h"
 #include "testsupport.h"
@@ -24,7 +25,6 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <QHeaderView>
-#include <QTreeView>
 
 using namespace TestSupport;
 
@@ -52,7 +52,7 @@ struct Reports
         QVERIFY(log->exec("INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) VALUES (?, ?, ?, ?)",
                           {path, title, date, duration}));
     }
-    QTreeView *tree() const { return dialog->findChild<QTreeView *>("tvwItems"); }
+    ReportTree *tree() const { return dialog->findChild<ReportTree *>("tvwItems"); }
     QAbstractItemModel *model() const { return tree()->model(); }
     QModelIndex day(int i) const { return model()->index(i, 0); }
     void settle() const { QTRY_VERIFY_WITH_TIMEOUT(!dialog->isSearching(), 60000); }
@@ -123,7 +123,7 @@ struct Reports
 };
 
 // Whether a day's caption is drawn past its first column, across the row.
-bool captionSpansTheRow(QTreeView *tree, int day)
+bool captionSpansTheRow(ReportTree *tree, int day)
 {
     tree->header()->resizeSection(0, 24);
     const QImage image = tree->viewport()->grab().toImage();
@@ -177,6 +177,7 @@ private slots:
     void dateRangeIncludesBothEnds();
     void startAfterEndShowsOnlyHeaders();
     void detailedView();
+    void treeFindsEveryRow();
     void groupedView();
     void programsView();
     void titlesShownWhole();
@@ -277,6 +278,68 @@ void TestReports::detailedView()
         QCOMPARE(r.day(i).data(Qt::FontRole).value<QFont>().weight(), QFont::Bold);
         QVERIFY(!r.model()->index(0, 0, r.day(i)).data(Qt::FontRole).value<QFont>().bold());
     }
+}
+
+// The tree keeps only where each day starts: every row must still be found
+// where it is drawn, and keys and the day's arrow must open and close days.
+void TestReports::treeFindsEveryRow()
+{
+    Reports r;
+    for (int day = 1; day <= 4; ++day)
+        for (int i = 0; i < day * 3; ++i)
+            r.answer(QString("d%1 a%2").arg(day).arg(i), QString("2026-02-%1 %2:00:00").arg(day, 2, 10, QChar('0')).arg(8 + i, 2, 10, QChar('0')));
+    r.show(0, QDate(2026, 2, 1), QDate(2026, 2, 4));
+    r.dialog->resize(500, 400);
+    r.dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(r.dialog.get()));
+    ReportTree *tree = r.tree();
+    const auto roundTrip = [&] {
+        for (int d = 0; d < r.model()->rowCount(); ++d) {
+            tree->scrollTo(r.day(d), QAbstractItemView::PositionAtTop);
+            if (tree->indexAt(tree->visualRect(r.day(d)).center()) != r.day(d))
+                return false;
+            for (int i = 0; tree->isExpanded(r.day(d)) && i < r.model()->rowCount(r.day(d)); ++i) {
+                const QModelIndex cell = r.model()->index(i, 1, r.day(d));
+                tree->scrollTo(cell);
+                if (tree->indexAt(tree->visualRect(cell).center()) != cell)
+                    return false;
+            }
+        }
+        return true;
+    };
+    QVERIFY(roundTrip());
+    // The arrow left of a day's caption closes it; the rows below move up.
+    tree->scrollToTop();
+    const QRect second = tree->visualRect(r.day(1));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(second.left() - tree->indentation() / 2, second.center().y()));
+    QVERIFY(!tree->isExpanded(r.day(1)));
+    QCOMPARE(tree->visualRect(r.day(2)).top(), second.bottom() + 1);
+    QVERIFY(roundTrip());
+    // Keys: End goes to the last row, Left from a row to its day and then
+    // closes it, Right opens it again, Down enters it.
+    tree->setFocus();
+    tree->setCurrentIndex(r.day(0));
+    QTest::keyClick(tree, Qt::Key_End);
+    QCOMPARE(tree->currentIndex().parent(), r.day(3));
+    QCOMPARE(tree->currentIndex().row(), 2);
+    QTest::keyClick(tree, Qt::Key_Left);
+    QCOMPARE(tree->currentIndex(), r.day(3));
+    QTest::keyClick(tree, Qt::Key_Left);
+    QVERIFY(!tree->isExpanded(r.day(3)));
+    QTest::keyClick(tree, Qt::Key_Right);
+    QVERIFY(tree->isExpanded(r.day(3)));
+    QTest::keyClick(tree, Qt::Key_Down);
+    QCOMPARE(tree->currentIndex().parent(), r.day(3));
+    QTest::keyClick(tree, Qt::Key_Up);
+    QTest::keyClick(tree, Qt::Key_Up);
+    QCOMPARE(tree->currentIndex(), r.model()->index(5, 0, r.day(2)));
+    for (int i = 0; i < 7; ++i)
+        QTest::keyClick(tree, Qt::Key_Up);
+    QCOMPARE(tree->currentIndex(), r.day(1)); // closed: its rows were passed by
+    QVERIFY(tree->selectionModel()->isSelected(r.day(1)));
+    // Double-clicking a day closes it.
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(r.day(2)).center());
+    QVERIFY(!tree->isExpanded(r.day(2)));
 }
 
 void TestReports::groupedView()

@@ -13,7 +13,7 @@
 #include <QSaveFile>
 #include <QTextStream>
 #include <QTimer>
-#include <QTreeView>
+#include <QAbstractItemView>
 
 namespace {
 
@@ -77,8 +77,9 @@ private:
                 if (w->isVisible() && !w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
                     out << "widget\t" << w->objectName() << '\t' << place(w, w->rect()) << '\t' << textOf(w) << '\n';
             }
-            for (QTreeView *tree : top->findChildren<QTreeView *>()) {
-                if (tree->model())
+            // Trees: the Activity Log's is a view of its own, not a QTreeView.
+            for (QAbstractItemView *tree : top->findChildren<QAbstractItemView *>()) {
+                if (tree->model() && (tree->inherits("QTreeView") || tree->inherits("ReportTree")))
                     items(out, tree->model(), QModelIndex(), 0);
             }
         }
