@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <random>
 
 namespace History {
@@ -49,21 +50,49 @@ private:
     std::vector<double> cumulative;
 };
 
-} // namespace
-
-QDate lastDay()
+// The two insert statements a history is written with.
+struct Writer
 {
-    return QDate(2026, 11, 30);
-}
+    explicit Writer(const QSqlDatabase &db)
+        : app(db)
+        , act(db)
+    {
+        app.prepare(QStringLiteral(
+            "INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) VALUES (?, ?, ?, ?)"));
+        act.prepare(QStringLiteral("INSERT INTO ActivityLog (ActText, ActDate) VALUES (?, ?)"));
+    }
+    void program(const QString &path, const QString &title, const QString &dayText, int clock, int duration)
+    {
+        app.addBindValue(path);
+        app.addBindValue(title);
+        app.addBindValue(dayText + QTime(0, 0).addSecs(clock % 86400).toString(QStringLiteral("HH:mm:ss")));
+        app.addBindValue(duration);
+        app.exec();
+    }
+    // A day's answers, every 1,700 seconds from 08:00.
+    void answers(const QString &dayText, int count, const std::function<QString()> &pick)
+    {
+        for (int a = 0; a < count; ++a) {
+            act.addBindValue(pick());
+            act.addBindValue(dayText + QTime(8, 0).addSecs(a * 1700 % 57600).toString(QStringLiteral("HH:mm:ss")));
+            act.exec();
+        }
+    }
+    QSqlQuery app;
+    QSqlQuery act;
+};
 
-QString ensure(const QString &cacheDir)
+// The cached history of a name, built by `fill` when it is missing: into a
+// partial file with the template's schema, renamed once it is complete.
+QString cached(const QString &cacheDir, const QString &fileName, const char *what,
+               const std::function<void(Writer &)> &fill)
 {
     QDir().mkpath(cacheDir);
-    const QString path = cacheDir + QStringLiteral("/history-v%1.db").arg(kVersion);
+    const QString path = cacheDir + QLatin1Char('/') + fileName;
     if (QFile::exists(path))
         return path;
 
-    std::fprintf(stderr, "building the five-year history in %s (once)...\n", qPrintable(path));
+    std::fprintf(stderr, "building the %s in %s (once)...\n", what, qPrintable(path));
     QElapsedTimer clock;
     clock.start();
     const QString partial = path + QStringLiteral(".part");
@@ -76,7 +105,29 @@ QString ensure(const QString &cacheDir)
         QSqlQuery(QStringLiteral("PRAGMA journal_mode=OFF"), db);
         QSqlQuery(QStringLiteral("PRAGMA synchronous=OFF"), db);
         db.transaction();
+        {
+            Writer writer(db);
+            fill(writer);
+        }
+        db.commit();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("history"));
+    QFile::rename(partial, path);
+    std::fprintf(stderr, "built in %.1f s\n", clock.elapsed() / 1000.0);
+    return path;
+}
 
+} // namespace
+
+QDate lastDay()
+{
+    return QDate(2026, 11, 30);
+}
+
+QString ensure(const QString &cacheDir)
+{
+    return cached(cacheDir, QStringLiteral("history-v%1.db").arg(kVersion), "five-year history", [](Writer &out) {
         std::mt19937 rng(20261207);
         QStringList programs;
         for (int i = 0; i < kPrograms; ++i)
@@ -98,12 +149,6 @@ QString ensure(const QString &cacheDir)
         std::uniform_int_distribution<int> rowsPerDay(900, 1100);
         std::uniform_int_distribution<int> answersPerDay(15, 25);
 
-        QSqlQuery app(db);
-        app.prepare(QStringLiteral(
-            "INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) VALUES (?, ?, ?, ?)"));
-        QSqlQuery act(db);
-        act.prepare(QStringLiteral("INSERT INTO ActivityLog (ActText, ActDate) VALUES (?, ?)"));
-
         const QDate first = lastDay().addYears(-kYears).addDays(1);
         for (QDate day = first; day <= lastDay(); day = day.addDays(1)) {
             const QString dayText = day.toString(Qt::ISODate) + QLatin1Char(' ');
@@ -117,27 +162,12 @@ QString ensure(const QString &cacheDir)
                 const int title = int(std::min<double>(own.size() - 1,
                                                        std::abs(std::normal_distribution<double>(0, spread)(rng))));
                 const int duration = 5 * std::max(1, int(std::min(seconds(rng), 3600.0) / 5));
-                app.addBindValue(programs[program]);
-                app.addBindValue(own[title]);
-                app.addBindValue(dayText + QTime(0, 0).addSecs(clock % 86400).toString(QStringLiteral("HH:mm:ss")));
-                app.addBindValue(duration);
-                app.exec();
+                out.program(programs[program], own[title], dayText, clock, duration);
                 clock += std::min(duration, 60);
             }
-            const int asked = answersPerDay(rng);
-            for (int a = 0; a < asked; ++a) {
-                act.addBindValue(answers[pickAnswer(rng)]);
-                act.addBindValue(dayText + QTime(8, 0).addSecs(a * 1700 % 57600).toString(QStringLiteral("HH:mm:ss")));
-                act.exec();
-            }
+            out.answers(dayText, answersPerDay(rng), [&] { return answers[pickAnswer(rng)]; });
         }
-        db.commit();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("history"));
-    QFile::rename(partial, path);
-    std::fprintf(stderr, "built in %.1f s\n", clock.elapsed() / 1000.0);
-    return path;
+    });
 }
 
 } // namespace History
@@ -172,25 +202,7 @@ QStringList vocabulary(std::mt19937 &rng, int size)
 
 QString ensureBrowser(const QString &cacheDir)
 {
-    QDir().mkpath(cacheDir);
-    const QString path = cacheDir + QStringLiteral("/browser-v%1.db").arg(kBrowserVersion);
-    if (QFile::exists(path))
-        return path;
-
-    std::fprintf(stderr, "building the browser history in %s (once)...\n", qPrintable(path));
-    QElapsedTimer elapsed;
-    elapsed.start();
-    const QString partial = path + QStringLiteral(".part");
-    QFile::remove(partial);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("browser"));
-        db.setDatabaseName(partial);
-        db.open();
-        Schema::apply(db);
-        QSqlQuery(QStringLiteral("PRAGMA journal_mode=OFF"), db);
-        QSqlQuery(QStringLiteral("PRAGMA synchronous=OFF"), db);
-        db.transaction();
-
+    return cached(cacheDir, QStringLiteral("browser-v%1.db").arg(kBrowserVersion), "browser history", [](Writer &out) {
         std::mt19937 rng(20261208);
         const QStringList words = vocabulary(rng, 4000);
         struct Program
@@ -216,12 +228,6 @@ QString ensureBrowser(const QString &cacheDir)
         QStringList answers;
         for (int a = 0; a < kAnswers; ++a)
             answers << QStringLiteral("Task %1: %2").arg(a).arg(a % 7 == 0 ? "meeting" : "research, \"reading\"");
-
-        QSqlQuery app(db);
-        app.prepare(QStringLiteral(
-            "INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) VALUES (?, ?, ?, ?)"));
-        QSqlQuery act(db);
-        act.prepare(QStringLiteral("INSERT INTO ActivityLog (ActText, ActDate) VALUES (?, ?)"));
 
         constexpr int years = 3;
         const QDate first = lastDay().addYears(-years).addDays(1);
@@ -257,27 +263,12 @@ QString ensureBrowser(const QString &cacheDir)
                         recent.removeFirst();
                 }
                 const int duration = 5 * std::max(1, int(std::min(seconds(rng), 1800.0) / 5));
-                app.addBindValue(programs[program].path);
-                app.addBindValue(title);
-                app.addBindValue(dayText + QTime(0, 0).addSecs(clock % 86400).toString(QStringLiteral("HH:mm:ss")));
-                app.addBindValue(duration);
-                app.exec();
+                out.program(programs[program].path, title, dayText, clock, duration);
                 clock += std::min(duration, 40);
             }
-            const int asked = answersPerDay(rng);
-            for (int a = 0; a < asked; ++a) {
-                act.addBindValue(answers[pickAnswer(rng)]);
-                act.addBindValue(dayText + QTime(8, 0).addSecs(a * 1700 % 57600).toString(QStringLiteral("HH:mm:ss")));
-                act.exec();
-            }
+            out.answers(dayText, answersPerDay(rng), [&] { return answers[pickAnswer(rng)]; });
         }
-        db.commit();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("browser"));
-    QFile::rename(partial, path);
-    std::fprintf(stderr, "built in %.1f s\n", elapsed.elapsed() / 1000.0);
-    return path;
+    });
 }
 
 } // namespace History
