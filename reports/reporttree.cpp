@@ -1,5 +1,8 @@
 #include "reporttree.h"
 
+#include "reporttreeaccessible.h"
+
+#include <QAccessible>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -26,6 +29,8 @@ ReportTree::ReportTree(QWidget *parent)
     connect(columns, &QHeaderView::sectionCountChanged, this, &ReportTree::updateGeometries);
     connect(columns, &QHeaderView::geometriesChanged, this, &ReportTree::updateGeometries);
     connect(columns, &QHeaderView::sectionHandleDoubleClicked, this, &ReportTree::resizeColumnToContents);
+    static const bool accessible = (QAccessible::installFactory(&ReportTreeAccessible::create), true);
+    Q_UNUSED(accessible);
 }
 
 void ReportTree::setModel(QAbstractItemModel *newModel)
@@ -158,6 +163,15 @@ int ReportTree::treeColumn() const
             return logical;
     }
     return -1;
+}
+
+QRect ReportTree::rowRect(const QModelIndex &index) const
+{
+    const int row = rowOf(index);
+    if (row < 0)
+        return QRect();
+    const int h = rowHeight();
+    return QRect(-columns->offset(), (row - firstShownRow()) * h, columns->length(), h);
 }
 
 QRect ReportTree::visualRect(const QModelIndex &index) const
@@ -594,6 +608,11 @@ void ReportTree::currentChanged(const QModelIndex &current, const QModelIndex &p
     QAbstractItemView::currentChanged(current, previous);
     // A day's focus frame runs across the row, beyond its cell's rectangle.
     viewport()->update();
+    if (QAccessible::isActive() && current.isValid() && hasFocus()) {
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(rowOf(current));
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void ReportTree::rowsRemoved(const QModelIndex &parent, int start, int end)

@@ -40,6 +40,14 @@ public:
     void reset() override;
     int sizeHintForColumn(int column) const override;
 
+    // Rows as they are shown, days and the rows of open days, counted from
+    // the top (for assistive technology).
+    int shownRowCount() const { return rowTotal(); }
+    QModelIndex indexOfShownRow(int row) const { return indexOfRow(row); }
+    int shownRowOf(const QModelIndex &index) const { return rowOf(index); }
+    // The whole row of an index, in viewport coordinates.
+    QRect rowRect(const QModelIndex &index) const;
+
 public slots:
     void resizeColumnToContents(int column);
 

@@ -5,6 +5,7 @@
 #include "searchdialog.h"
 #include "testsupport.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
@@ -340,6 +341,20 @@ void TestReports::treeFindsEveryRow()
     // Double-clicking a day closes it.
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(r.day(2)).center());
     QVERIFY(!tree->isExpanded(r.day(2)));
+
+    // A screen reader sees the same rows: days and the rows of open days
+    // (days 1 and 2 are closed now), with the current row as the focus.
+    QAccessibleInterface *a11y = QAccessible::queryAccessibleInterface(tree);
+    QCOMPARE(a11y->role(), QAccessible::Tree);
+    QCOMPARE(a11y->childCount(), 4 + 12 + 3);
+    QCOMPARE(a11y->child(0)->text(QAccessible::Name), longDate(2026, 2, 4));
+    QCOMPARE(a11y->child(1)->text(QAccessible::Name), shortTime(19, 0) + ", d4 a11");
+    QVERIFY(a11y->child(13)->state().collapsed);
+    QCOMPARE(a11y->child(15)->text(QAccessible::Name), longDate(2026, 2, 1));
+    QCOMPARE(a11y->indexOfChild(a11y->child(16)), 16);
+    tree->setCurrentIndex(r.model()->index(1, 1, r.day(3)));
+    QCOMPARE(a11y->focusChild()->text(QAccessible::Name), shortTime(9, 0) + ", d1 a1");
+    QVERIFY(a11y->focusChild()->state().focused);
 }
 
 void TestReports::groupedView()
