@@ -169,15 +169,26 @@ check "and closes" 'wait_for 10 "! window_shown \"About KESTO\""'
 echo "--- Activity Log, Programs view, CSV"
 entry="Show log..." tray_menu
 check "Activity Log opens" 'wait_for 10 "window_shown \"Activity Log\" && shown widget cmbView"'
-# The list's entries are not widgets: the last one is picked by keyboard. A
-# loaded wine may take the keys before the list has them, so it tries again;
-# a click on the combo box closes a list left open.
+# The list's entries are not widgets. The wheel over the closed box moves to
+# the next entry without opening the list, and more turns stay on the last
+# one; a loaded wine may open the list late and swallow keys, so the wheel
+# comes first and the list by keyboard only after it.
+wheel_down() {
+    set -- $(where widget "$1") "$2"
+    [ $# = 5 ] || return 1
+    xdotool mousemove $(($1 + $3 / 2)) $(($2 + $4 / 2))
+    sleep 0.3
+    xdotool click --repeat "$5" --delay 150 5
+}
+programs_shown() { grep -q "^widget	cmbView	.*	Programs$" "$probe"; }
 choose_programs() {
-    for attempt in 1 2 3 4; do
+    for attempt in 1 2 3; do
         focus "Activity Log"
+        wheel_down cmbView 3
+        wait_for 10 programs_shown && return 0
         click widget cmbView
-        wait_for 5 'shown window QComboBoxPrivateContainer' && xdotool key End Return
-        wait_for 5 "grep -q \"^widget	cmbView	.*	Programs$\" \"$probe\"" && return 0
+        wait_for 10 'shown window QComboBoxPrivateContainer' && xdotool key End Return
+        wait_for 10 programs_shown && return 0
     done
     return 1
 }
