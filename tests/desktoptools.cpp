@@ -1,6 +1,10 @@
 #include "desktoptools.h"
 
+#include "testsupport.h"
+
 #include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QTest>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QThread>
@@ -112,6 +116,27 @@ Child::~Child()
 QString binDir()
 {
     return qEnvironmentVariable("KESTO_BIN_DIR");
+}
+
+std::unique_ptr<Child> startKestoAskingOnWayland(const TestSupport::Sandbox &box)
+{
+    box.copyTemplate();
+    if (!TestSupport::LogFile(box.work() + "/template.db").exec("UPDATE Options SET QueryMinutes = 0"))
+        return nullptr;
+    return std::make_unique<Child>(binDir() + "/kesto", QStringList(), box.work(),
+                                   QStringList{"HOME=" + box.home(), "QT_QPA_PLATFORM=wayland"});
+}
+
+bool kestoLoggedItsPrompt(const TestSupport::Sandbox &box)
+{
+    if (!QTest::qWaitFor([&] { return QFileInfo::exists(box.logPath()); }, 10000))
+        return false;
+    TestSupport::LogFile log(box.logPath());
+    const QString prompts = "SELECT COUNT(*) FROM ApplicationLog WHERE AppTitle = 'Quorvel?'";
+    if (!QTest::qWaitFor([&] { return log.value(prompts).toInt() == 1; }, 15000))
+        return false;
+    return log.value("SELECT AppFileName FROM ApplicationLog WHERE AppTitle = 'Quorvel?'").toString()
+           == QFileInfo(binDir() + "/kesto").canonicalFilePath();
 }
 
 } // namespace DesktopTools

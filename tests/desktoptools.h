@@ -5,6 +5,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+namespace TestSupport {
+class Sandbox;
+}
+
 namespace DesktopTools {
 
 // Runs a program to its end and returns what it printed; empty on failure.
@@ -39,5 +45,12 @@ private:
 
 // Where the built kesto and its template are.
 QString binDir();
+
+// The real kesto on the session's Wayland display, in the sandbox, asking
+// at once (QueryMinutes 0); null when its template could not be set so.
+std::unique_ptr<Child> startKestoAskingOnWayland(const TestSupport::Sandbox &box);
+// Whether kesto's own sampler logged its prompt as the window in front, once,
+// under kesto's own path. Waits for the log up to 10 s, then 15 s for the row.
+bool kestoLoggedItsPrompt(const TestSupport::Sandbox &box);
 
 } // namespace DesktopTools

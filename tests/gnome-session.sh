@@ -11,19 +11,12 @@ if ! command -v gnome-shell >/dev/null || ! command -v gdbus >/dev/null; then
 fi
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 
-workdir=$(mktemp -d)
-chmod 755 "$workdir"
-runtime=$workdir/runtime
-home=$workdir/home
-mkdir -m 700 "$runtime" && mkdir -p "$home/.local/share/gnome-shell/extensions"
+. "$(dirname "$0")/session-dirs.sh"
+mkdir -p "$home/.local/share/gnome-shell/extensions"
 cp -r "$source_dir"/platform/gnome-shell/* "$home/.local/share/gnome-shell/extensions/"
 # A helper of the tests' own leaves the overview GNOME starts in, as a user would.
 cp -r "$source_dir"/tests/data/gnome-shell/* "$home/.local/share/gnome-shell/extensions/"
-as=
-if [ "$(id -u)" = 0 ]; then
-    chown -R nobody:nogroup "$runtime" "$home"
-    as="setpriv --reuid=nobody --regid=nogroup --clear-groups"
-fi
+[ -z "$as" ] || chown -R nobody:nogroup "$runtime" "$home"
 . "$(dirname "$0")/nobody-stage.sh"
 cat >"$workdir/inner.sh" <<'INNER'
 # The shell wants a system bus (logind, accounts); a private one will do.

@@ -9,19 +9,11 @@ if ! command -v kwin_wayland >/dev/null || ! command -v foot >/dev/null; then
     exit 77
 fi
 
-workdir=$(mktemp -d)
-chmod 755 "$workdir"
-runtime=$workdir/runtime
-home=$workdir/home
-mkdir -m 700 "$runtime" && mkdir -m 755 "$home"
+. "$(dirname "$0")/session-dirs.sh"
 # kwin_wayland carries a file capability; where the container's bounding set
 # lacks it, the kernel refuses to start the file. A plain copy has none.
 cp /usr/bin/kwin_wayland "$workdir/kwin_wayland"
-as=
-if [ "$(id -u)" = 0 ]; then
-    chown nobody:nogroup "$runtime" "$home"
-    as="setpriv --reuid=nobody --regid=nogroup --clear-groups"
-fi
+[ -z "$as" ] || chown nobody:nogroup "$runtime" "$home"
 . "$(dirname "$0")/nobody-stage.sh"
 cat >"$workdir/inner.sh" <<'INNER'
 kwin=$1; shift

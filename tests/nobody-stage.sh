@@ -1,4 +1,4 @@
-# Sourced by the compositor sessions after they set $as and $workdir. The
+# Sourced by the compositor sessions after tests/session-dirs.sh. The
 # test and kesto run as "nobody"; where the build tree is out of its reach (a
 # clone under /root, say), the test and the programs it starts are copied
 # into the session's directory, which nobody can read.

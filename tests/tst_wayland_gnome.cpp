@@ -53,19 +53,11 @@ void TestWaylandGnome::extensionTurnedOnLater()
 void TestWaylandGnome::kestoLogsItsPromptInFront()
 {
     Sandbox box;
-    box.copyTemplate();
-    {
-        LogFile t(box.work() + "/template.db");
-        QVERIFY(t.exec("UPDATE Options SET QueryMinutes = 0"));
-    }
-    Child kesto(binDir() + "/kesto", {}, box.work(), {"HOME=" + box.home(), "QT_QPA_PLATFORM=wayland"});
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(box.logPath()), 10000);
-    LogFile log(box.logPath());
-    QTRY_VERIFY_WITH_TIMEOUT(log.value("SELECT COUNT(*) FROM ApplicationLog WHERE AppTitle = 'Quorvel?'").toInt() == 1,
-                             15000);
-    QCOMPARE(log.value("SELECT AppFileName FROM ApplicationLog WHERE AppTitle = 'Quorvel?'").toString(),
-             QFileInfo(binDir() + "/kesto").canonicalFilePath());
-    QCOMPARE(kesto.process().state(), QProcess::Running);
+    const auto kesto = startKestoAskingOnWayland(box);
+    QVERIFY(kesto);
+    // kesto's own sampler sees its prompt as the active window.
+    QVERIFY(kestoLoggedItsPrompt(box));
+    QCOMPARE(kesto->process().state(), QProcess::Running);
 }
 
 QTEST_MAIN(TestWaylandGnome)

@@ -292,14 +292,10 @@ void TestWaylandSway::kestoLogsTheWindowsInFront()
 void TestWaylandSway::promptTakesTypedAnswers()
 {
     Sandbox box;
-    box.copyTemplate();
-    {
-        LogFile t(box.work() + "/template.db");
-        QVERIFY(t.exec("UPDATE Options SET QueryMinutes = 0"));
-    }
     auto other = terminal("busy elsewhere");
     QVERIFY(focus("busy elsewhere"));
-    Child kesto(binDir() + "/kesto", {}, box.work(), {"HOME=" + box.home(), "QT_QPA_PLATFORM=wayland"});
+    const auto kesto = startKestoAskingOnWayland(box);
+    QVERIFY(kesto);
 
     // Full screen and focused, so the user just types.
     QVERIFY(waitFor([] { return swayWindow("Quorvel?").value("focused").toBool(); }, 15000));
@@ -309,7 +305,7 @@ void TestWaylandSway::promptTakesTypedAnswers()
     LogFile log(box.logPath());
     QVERIFY(waitFor([&] { return log.value("SELECT COUNT(*) FROM ActivityLog").toInt() == 1; }, 5000));
     QCOMPARE(log.value("SELECT ActText FROM ActivityLog").toString(), QString::fromUtf8("typed on sway — ü, 42"));
-    QCOMPARE(kesto.process().state(), QProcess::Running);
+    QCOMPARE(kesto->process().state(), QProcess::Running);
 }
 
 void TestWaylandSway::trayThroughStatusNotifier()

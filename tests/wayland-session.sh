@@ -10,16 +10,8 @@ if ! command -v sway >/dev/null || ! command -v foot >/dev/null; then
     exit 77
 fi
 
-workdir=$(mktemp -d)
-chmod 755 "$workdir"
-runtime=$workdir/runtime
-home=$workdir/home
-mkdir -m 700 "$runtime" && mkdir -m 755 "$home"
-as=
-if [ "$(id -u)" = 0 ]; then
-    chown nobody:nogroup "$runtime" "$home"
-    as="setpriv --reuid=nobody --regid=nogroup --clear-groups"
-fi
+. "$(dirname "$0")/session-dirs.sh"
+[ -z "$as" ] || chown nobody:nogroup "$runtime" "$home"
 . "$(dirname "$0")/nobody-stage.sh"
 cat >"$workdir/sway.conf" <<'CONF'
 output HEADLESS-1 resolution 1280x800
