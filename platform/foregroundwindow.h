@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // What is in front of the user: the foreground window's title and the full
@@ -23,6 +24,13 @@ public:
     // The current sample; nothing when there is no window, its title is empty,
     // or its executable cannot be read.
     virtual std::optional<ForegroundSample> sample() = 0;
+
+    // Asks for the current sample without waiting for the desktop: done runs
+    // at most once, on the calling thread, at once or when the answer comes.
+    // A request overtaken by a newer one may be dropped without a call. The
+    // default answers at once from sample().
+    using SampleCallback = std::function<void(std::optional<ForegroundSample>)>;
+    virtual void requestSample(SampleCallback done) { done(sample()); }
 
     // False when this session cannot tell what is in front at all; the
     // sampler then records nothing.
