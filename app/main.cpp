@@ -1,5 +1,6 @@
 #include "freememory.h"
 #include "mainwindow.h"
+#include "quitsignals.h"
 #include "reachability.h"
 #include "singleinstance.h"
 #include "translation.h"
@@ -51,6 +52,7 @@ int main(int argc, char *argv[])
         SingleInstance::send(Reachability::alreadyRunningRequest());
         return 0;
     }
+    QuitSignals::install();
     MainWindow window;
     QApplication::setActiveWindow(&window);
     Reachability reachability(&window, &instance);

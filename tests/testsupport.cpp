@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "logwriter.h"
+
 #include "mainwindow.h"
 
 #include <QAbstractButton>
@@ -64,6 +66,9 @@ LogFile::~LogFile()
 
 bool LogFile::exec(const QString &sql, const QVariantList &values)
 {
+    // What kesto handed its writer is on disk, or refused, before another
+    // reader looks.
+    LogWriter::waitForAll();
     QSqlQuery query(QSqlDatabase::database(name));
     query.prepare(sql);
     for (const QVariant &v : values)
@@ -73,6 +78,7 @@ bool LogFile::exec(const QString &sql, const QVariantList &values)
 
 QList<QVariantList> LogFile::rows(const QString &sql, const QVariantList &values)
 {
+    LogWriter::waitForAll();
     QSqlQuery query(QSqlDatabase::database(name));
     query.prepare(sql);
     for (const QVariant &v : values)

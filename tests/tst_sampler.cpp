@@ -1,5 +1,6 @@
 // The sampler against the log on disk, with a staged foreground window.
 #include "mainwindow.h"
+#include "sampler.h"
 #include "systembackend.h"
 #include "testsupport.h"
 
@@ -26,6 +27,8 @@ struct Rig : Harness
     }
 };
 
+using Ticks = QList<QPair<int, QString>>;
+
 QVariantList row(const QString &path, const QString &title, int duration)
 {
     return {path, title, duration};
@@ -40,8 +43,11 @@ class TestSampler : public QObject
 private slots:
     void oneWindowGrowsOneRow();
     void changesStartNewRows();
-    void emptyTicksDoNotEndTheRow();
+    void emptyTicksEndTheRow();
     void unreadableWindowsWriteNothing();
+    void stretchesEnd_data();
+    void stretchesEnd();
+    void lateAnswers();
     void failedInsertIsRecoveredByTheNextChange();
     void restartInsertsAgain();
     void longTitlesAreCut();
@@ -77,8 +83,9 @@ void TestSampler::changesStartNewRows()
                                               row(browser, "A.txt", 15), row(browser.toUpper(), "A.txt", 5)}));
 }
 
-void TestSampler::emptyTicksDoNotEndTheRow()
+void TestSampler::emptyTicksEndTheRow()
 {
+    // A locked screen or nothing in front: the time in between is nobody's.
     Rig rig;
     rig.fake.show(editor, "a.txt");
     rig.tick();
@@ -86,7 +93,7 @@ void TestSampler::emptyTicksDoNotEndTheRow()
     rig.tick(3);
     rig.fake.show(editor, "a.txt");
     rig.tick(2);
-    QCOMPARE(rig.rows(), QList<QVariantList>({row(editor, "a.txt", 15)}));
+    QCOMPARE(rig.rows(), QList<QVariantList>({row(editor, "a.txt", 5), row(editor, "a.txt", 10)}));
 }
 
 void TestSampler::unreadableWindowsWriteNothing()
@@ -101,7 +108,78 @@ void TestSampler::unreadableWindowsWriteNothing()
     rig.tick();
     rig.fake.show(editor, "a.txt");
     rig.tick();
-    QCOMPARE(rig.rows(), QList<QVariantList>({row(editor, "a.txt", 10)}));
+    QCOMPARE(rig.rows(), QList<QVariantList>({row(editor, "a.txt", 5), row(editor, "a.txt", 5)}));
+}
+
+void TestSampler::stretchesEnd_data()
+{
+    // Ticks at seconds after the start; an empty title is a tick that finds
+    // no window. Rows: title, AppDate, Duration.
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<Ticks>("ticks");
+    QTest::addColumn<QList<QVariantList>>("expected");
+    using Rows = QList<QVariantList>;
+    QTest::newRow("midnight") << "2026-03-28 23:59:50" << Ticks{{0, "a"}, {5, "a"}, {10, "a"}, {15, "a"}}
+                              << Rows{{"a", "2026-03-28 23:59:50", 10}, {"a", "2026-03-29 00:00:00", 10}};
+    QTest::newRow("suspend") << "2026-03-28 12:00:00" << Ticks{{0, "a"}, {5, "a"}, {3605, "a"}, {3610, "a"}}
+                             << Rows{{"a", "2026-03-28 12:00:00", 10}, {"a", "2026-03-28 13:00:05", 10}};
+    QTest::newRow("two intervals late") << "2026-03-28 12:00:00" << Ticks{{0, "a"}, {10, "a"}, {21, "a"}}
+                                        << Rows{{"a", "2026-03-28 12:00:00", 10}, {"a", "2026-03-28 12:00:21", 5}};
+    QTest::newRow("clock set back") << "2026-03-28 12:00:00" << Ticks{{0, "a"}, {5, "a"}, {-3590, "a"}}
+                                    << Rows{{"a", "2026-03-28 12:00:00", 10}, {"a", "2026-03-28 11:00:10", 5}};
+    QTest::newRow("nothing in front") << "2026-03-28 12:00:00" << Ticks{{0, "a"}, {5, ""}, {10, "a"}, {15, "b"}}
+                                      << Rows{{"a", "2026-03-28 12:00:00", 5}, {"a", "2026-03-28 12:00:10", 5},
+                                              {"b", "2026-03-28 12:00:15", 5}};
+}
+
+void TestSampler::stretchesEnd()
+{
+    QFETCH(QString, start);
+    QFETCH(Ticks, ticks);
+    QFETCH(QList<QVariantList>, expected);
+    Rig rig;
+    const QDateTime begin = QDateTime::fromString(start, "yyyy-MM-dd HH:mm:ss");
+    QDateTime now = begin;
+    rig.window->findChild<Sampler *>()->setClock([&now] { return now; });
+    for (const auto &[seconds, title] : ticks) {
+        now = begin.addSecs(seconds);
+        if (title.isEmpty())
+            rig.fake.showNothing();
+        else
+            rig.fake.show(editor, title);
+        rig.tick();
+    }
+    QCOMPARE(rig.log->rows("SELECT AppTitle, AppDate, Duration FROM ApplicationLog ORDER BY ROWID"), expected);
+}
+
+void TestSampler::lateAnswers()
+{
+    // A desktop that answers later: the sample counts for the moment it was
+    // asked for, unless a tick has passed or a newer request overtook it.
+    struct Deferred : FakeForegroundWindow
+    {
+        void requestSample(SampleCallback done) override { pending << done; }
+        void answer(int i, const QString &title) { pending[i](ForegroundSample{title, editor}); }
+        QList<SampleCallback> pending;
+    } slow;
+    Rig rig;
+    setForegroundWindowSource(&slow);
+    const QDateTime begin = QDateTime::fromString("2026-03-28 12:00:00", "yyyy-MM-dd HH:mm:ss");
+    QDateTime now = begin;
+    rig.window->findChild<Sampler *>()->setClock([&now] { return now; });
+    rig.tick();
+    now = begin.addSecs(3);
+    slow.answer(0, "in time"); // booked at 12:00:00
+    now = begin.addSecs(5);
+    rig.tick();
+    rig.tick(); // overtakes the one before
+    slow.answer(1, "overtaken");
+    now = begin.addSecs(11);
+    slow.answer(2, "too late");
+    rig.tick();
+    slow.answer(3, "in time");
+    QCOMPARE(rig.log->rows("SELECT AppTitle, AppDate, Duration FROM ApplicationLog ORDER BY ROWID"),
+             QList<QVariantList>({{"in time", "2026-03-28 12:00:00", 5}, {"in time", "2026-03-28 12:00:11", 5}}));
 }
 
 void TestSampler::failedInsertIsRecoveredByTheNextChange()

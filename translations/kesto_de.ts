@@ -102,8 +102,8 @@
         <translation>Beim Schreiben in die Datenbank ist ein Fehler aufgetreten: </translation>
     </message>
     <message>
-        <source>These answers could not be written to the database. Copy them to keep them:</source>
-        <translation>Diese Antworten konnten nicht in die Datenbank geschrieben werden. Kopieren Sie sie, um sie zu behalten:</translation>
+        <source>When kesto last ended, the log could not take everything. What it could not write is in:</source>
+        <translation>Als kesto zuletzt beendet wurde, konnte das Protokoll nicht alles aufnehmen. Was nicht geschrieben werden konnte, steht in:</translation>
     </message>
 </context>
 <context>

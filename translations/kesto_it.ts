@@ -102,8 +102,8 @@
         <translation>Si è verificato un errore durante la scrittura nel database: </translation>
     </message>
     <message>
-        <source>These answers could not be written to the database. Copy them to keep them:</source>
-        <translation>Queste risposte non sono state scritte nel database. Copiale per conservarle:</translation>
+        <source>When kesto last ended, the log could not take everything. What it could not write is in:</source>
+        <translation>Quando kesto è stato chiuso l'ultima volta, il registro non ha potuto accogliere tutto. Ciò che non è stato scritto si trova in:</translation>
     </message>
 </context>
 <context>

@@ -2,21 +2,25 @@
 #include "ui_mainwindow.h"
 
 #include "aboutdialog.h"
-#include "answerqueue.h"
+#include "desktopnotice.h"
 #include "foregroundwindow.h"
 #include "logdatabase.h"
-#include "pendingtime.h"
+#include "logwriter.h"
+#include "promptschedule.h"
+#include "sampler.h"
 #include "searchdialog.h"
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
 #include <QDialog>
 #include <QGuiApplication>
-#include <QScreen>
-#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSystemTrayIcon>
@@ -36,13 +40,15 @@ MainWindow::MainWindow(QWidget *parent)
     , menuFreq60min(nullptr)
     , menuFreq90min(nullptr)
     , menuFreq120min(nullptr)
-    , lastAppRowId(0)
-    , queryMinutes(30)
-    , reWriteMode(false)
-    , answers(std::make_unique<AnswerQueue>())
-    , pendingTime(std::make_unique<PendingTime>())
+    , frequencies(nullptr)
+    , writer(nullptr)
+    , sampler(nullptr)
+    , schedule(nullptr)
+    , saving(false)
 {
     ui->setupUi(this);
+    // kesto lives in the tray: no window of its own closing ends it.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
 
     // Set while hidden, so that whenever the prompt shows it covers the screen.
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
@@ -82,18 +88,21 @@ MainWindow::MainWindow(QWidget *parent)
         // middle of the screen like the dialogs.
         QTimer::singleShot(0, &box, [this, &box] { placeOnScreen(box); });
         box.exec();
-        close();
     }
-    queryMinutes = LogDatabase::readQueryMinutes(db);
+    writer = new LogWriter(LogDatabase::databasePath(), this);
+    sampler = new Sampler(writer, this);
+    const int queryMinutes = LogDatabase::readQueryMinutes(db);
 
-    timerPrograms->start(5000);
-    timerPrompt->start(promptInterval());
+    timerPrograms->start(Sampler::TickSeconds * 1000);
+    schedule = new PromptSchedule(timerPrompt, queryMinutes, this);
 
     // The tray menu has no parent: it lives until the process ends.
     QMenu *trayMenu = new QMenu;
     trayMenu->addAction(tr("I take it back!"), this, SLOT(menuReWrite_Click()));
     trayMenu->addSeparator();
     trayMenu->addAction(QIcon(QStringLiteral(":/img/book")), tr("Show log..."), this, SLOT(menuShowLog_Click()));
+    frequencies = new QActionGroup(this);
+    frequencies->setExclusive(true);
     menuFreq15min = addFrequencyAction(tr("15 minutes"), 15, SLOT(menuFreq15min_Click()));
     menuFreq30min = addFrequencyAction(tr("30 minutes"), 30, SLOT(menuFreq30min_Click()));
     menuFreq60min = addFrequencyAction(tr("1 hour"), 60, SLOT(menuFreq60min_Click()));
@@ -101,7 +110,7 @@ MainWindow::MainWindow(QWidget *parent)
     menuFreq120min = addFrequencyAction(tr("2 hours"), 120, SLOT(menuFreq120min_Click()));
     QMenu *frequencyMenu = new QMenu(tr("Frequency"), this);
     frequencyMenu->setIcon(QIcon(QStringLiteral(":/img/clock")));
-    frequencyMenu->addActions({menuFreq15min, menuFreq30min, menuFreq60min, menuFreq90min, menuFreq120min});
+    frequencyMenu->addActions(frequencies->actions());
     frequencyMenu->setStyleSheet(QStringLiteral("background-color: auto;"));
     trayMenu->addMenu(frequencyMenu);
     menuActive = new QAction(tr("Active"), this);
@@ -128,9 +137,13 @@ MainWindow::MainWindow(QWidget *parent)
             notice += QLatin1Char('\n') + missing;
         trayIcon->showMessage(tr("Quorvel?"), notice);
     }
+    tellAboutUnsaved();
 
-    // However the program is asked to end, waiting answers get a last chance.
+    // However the program is asked to end, what waits gets a last chance;
+    // a session manager asks before it ends the session.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &MainWindow::keepWaitingAnswers);
+    if (auto *gui = qobject_cast<QGuiApplication *>(qApp))
+        connect(gui, &QGuiApplication::commitDataRequest, this, &MainWindow::keepWaitingAnswers);
 
     if (QLayout *topLayout = layout()) {
         topLayout->setContentsMargins(0, 0, 0, 0);
@@ -153,7 +166,9 @@ QAction *MainWindow::addFrequencyAction(const QString &text, int minutes, const 
     QAction *action = new QAction(text, this);
     action->setObjectName(QStringLiteral("menuFreq%1min").arg(minutes));
     action->setCheckable(true);
-    action->setChecked(queryMinutes == minutes);
+    // A stored interval that is none of these marks none of them.
+    action->setChecked(schedule->queryMinutes() == minutes);
+    action->setActionGroup(frequencies);
     connect(action, SIGNAL(triggered()), this, slot);
     return action;
 }
@@ -172,70 +187,31 @@ void MainWindow::placeOnScreen(QDialog &dialog) const
     dialog.move(frame.topLeft());
 }
 
-int MainWindow::promptInterval() const
+void MainWindow::tellAboutUnsaved()
 {
-    // A stored interval too large for the timer waits as long as it can
-    // instead of wrapping round to a negative one.
-    return int(qMin<qint64>(qint64(queryMinutes) * 60000, INT_MAX));
+    const QStringList files = LogWriter::unsavedFiles(LogDatabase::databasePath());
+    if (files.isEmpty())
+        return;
+    const QString text = tr("When kesto last ended, the log could not take everything. What it could not write is "
+                            "in:") + QLatin1Char('\n') + files.join(QLatin1Char('\n'));
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        trayIcon->showMessage(tr("Quorvel?"), text, QSystemTrayIcon::Warning);
+    else
+        DesktopNotice::show(QStringLiteral("kesto"), text);
 }
 
 void MainWindow::OnTimerPrograms()
 {
-    // What the log refused earlier goes first. While it still refuses, this
-    // tick's time is owed as well, so at most one statement per tick waits
-    // for the lock.
-    bool writable = answers->flush(db);
-    if (writable) {
-        qint64 newestRowId = 0;
-        writable = pendingTime->flush(db, &newestRowId);
-        if (newestRowId > 0 && lastAppRowId == 0)
-            lastAppRowId = newestRowId;
-    }
-
-    const std::optional<ForegroundSample> sample = foregroundWindowSource()->sample();
-    if (!sample || sample->title.isEmpty() || sample->path.isEmpty())
-        return;
-
-    QSqlQuery query(db);
-    if (sample->title == lastAppTitle && sample->path == lastAppFileName) {
-        if (lastAppRowId == 0) {
-            pendingTime->oweNewest(5);
-            return;
-        }
-        if (writable) {
-            query.prepare(QStringLiteral("UPDATE ApplicationLog SET Duration = Duration + 5 WHERE ROWID=?"));
-            query.addBindValue(lastAppRowId);
-            if (query.exec())
-                return;
-        }
-        pendingTime->owe(lastAppRowId, 5);
-        return;
-    }
-    // The window is remembered at once; until its row exists it has row id
-    // 0 and its time waits with its stretch.
-    lastAppFileName = sample->path;
-    lastAppTitle = sample->title;
-    lastAppRowId = 0;
-    if (writable) {
-        query.prepare(QStringLiteral(
-            "INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate) VALUES (?, ?, datetime('now', 'localtime'))"));
-        query.addBindValue(sample->path);
-        query.addBindValue(sample->title);
-        if (query.exec()) {
-            lastAppRowId = query.lastInsertId().toLongLong();
-            return;
-        }
-    }
-    pendingTime->startStretch(sample->path, sample->title);
+    // What the log refused earlier goes first, once a tick.
+    writer->retry();
+    sampler->tick();
 }
 
 void MainWindow::OnTimerKESTO()
 {
     if (isVisible())
         return;
-    // The regular interval counts again from the next successful save.
-    if (!reWriteMode)
-        timerPrompt->stop();
+    schedule->promptOpened();
 
     ui->cbWhat->clear();
     // Each text once, by its latest use: DISTINCT with ORDER BY ActDate would
@@ -259,48 +235,43 @@ void MainWindow::OnTimerKESTO()
 
 void MainWindow::cmdSave_Click()
 {
-    if (!ui->cmdSave->isEnabled())
+    if (!ui->cmdSave->isEnabled() || saving)
         return;
     const QString text = ui->cbWhat->lineEdit()->text();
+    const QString pressed = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 
-    // Rewrite mode belongs to this prompt, whatever becomes of its answer.
-    const bool rewrite = reWriteMode;
-    reWriteMode = false;
-    const bool saved = answers->save(db, text, rewrite);
-    // The regular interval counts again from this answer. A take-back leaves
-    // a running timer alone, but one opened over a regular prompt finds it
-    // stopped.
-    if (menuActive->isChecked() && (!rewrite || !timerPrompt->isActive()))
-        timerPrompt->start(promptInterval());
+    // The prompt stays until the log has the answer or holds it for another
+    // try; the interface goes on meanwhile.
+    saving = true;
+    const LogWriter::Saved saved = writer->saveAnswer(text, pressed, schedule->reWriteMode());
+    saving = false;
+    schedule->promptClosed();
     hide();
 
-    if (!saved) {
+    if (saved.answered && !saved.stored) {
         // Shown after hiding: a take-back chosen while the box is open then
         // opens a prompt of its own instead of turning into a hidden mode.
-        // The driver keeps statement errors on the query; the connection's
-        // own error is usually empty then, which would tell the user nothing.
-        QString reason = db.lastError().text();
-        if (reason.isEmpty())
-            reason = answers->lastError();
         QMessageBox box(QMessageBox::Warning, tr("Error"), tr("An error occourred while writing to the database: ")
-                            + reason, QMessageBox::Ok, this);
+                            + saved.error, QMessageBox::Ok, this);
         box.setDefaultButton(QMessageBox::Ok);
         placeOnScreen(box);
         box.exec();
     }
 }
 
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    if (!isVisible() || saving)
+        return;
+    // Like a prompt left unanswered: nothing stored, the interval counts again.
+    schedule->promptClosed();
+    hide();
+}
+
 void MainWindow::keepWaitingAnswers()
 {
-    if (answers->flush(db))
-        return;
-    QMessageBox box(QMessageBox::Warning, tr("Error"),
-                    tr("These answers could not be written to the database. Copy them to keep them:"),
-                    QMessageBox::Ok, this);
-    box.setInformativeText(answers->waitingTexts().join(QLatin1Char('\n')));
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    placeOnScreen(box);
-    box.exec();
+    writer->finish();
 }
 
 void MainWindow::cbWhat_TextChanged(QString text)
@@ -328,26 +299,14 @@ void MainWindow::menuAbout_Click()
 
 void MainWindow::menuActive_Click()
 {
-    if (menuActive->isChecked())
-        timerPrompt->start(promptInterval());
-    else
-        timerPrompt->stop();
+    schedule->setActive(menuActive->isChecked());
 }
 
 void MainWindow::setQueryMinutes(int minutes)
 {
-    timerPrompt->stop();
-    queryMinutes = minutes;
-    if (menuActive->isChecked())
-        timerPrompt->start(promptInterval());
-
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("UPDATE OPTIONS SET QueryMinutes=?"));
-    query.addBindValue(minutes);
-    query.exec();
-
-    for (QAction *action : {menuFreq15min, menuFreq30min, menuFreq60min, menuFreq90min, menuFreq120min})
-        action->setChecked(false);
+    schedule->setQueryMinutes(minutes);
+    // A read-only log keeps the choice until exit, silently.
+    writer->execute(QStringLiteral("UPDATE OPTIONS SET QueryMinutes=?"), {minutes});
 }
 
 void MainWindow::menuFreq15min_Click()
@@ -390,6 +349,6 @@ void MainWindow::menuShowLog_Click()
 
 void MainWindow::menuReWrite_Click()
 {
-    reWriteMode = true;
+    schedule->requestRewrite();
     OnTimerKESTO();
 }

@@ -4,20 +4,22 @@
 #include <QSqlDatabase>
 #include <QString>
 
-#include <memory>
-
-class AnswerQueue;
-class PendingTime;
+class LogWriter;
+class PromptSchedule;
 class QAction;
+class QActionGroup;
 class QDialog;
 class QSystemTrayIcon;
 class QTimer;
+class Sampler;
 
 namespace Ui {
 class MainWindowClass;
 }
 
 // The controller of the program and, when it asks, the full-screen prompt.
+// What is recorded and when the prompt comes are the sampler's and the
+// schedule's; this class owns the windows, the tray and the timers.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -25,6 +27,10 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
+
+protected:
+    // Closing the prompt dismisses the question; only Exit ends kesto.
+    void closeEvent(QCloseEvent *event) override;
 
 protected slots:
     void OnTimerPrograms();
@@ -44,15 +50,16 @@ protected slots:
     void menuReWrite_Click();
 
 private slots:
-    // Before the program ends: answers still waiting get one more try, and
-    // what cannot be written is shown so that the user can keep it.
+    // Before the program ends, however it is asked to: what waits gets one
+    // more try, and what cannot be written goes to a file beside the log.
+    // Never a message box: the session may be ending.
     void keepWaitingAnswers();
 
 private:
     void setQueryMinutes(int minutes);
     QAction *addFrequencyAction(const QString &text, int minutes, const char *slot);
-    int promptInterval() const;
     void placeOnScreen(QDialog &dialog) const;
+    void tellAboutUnsaved();
 
     Ui::MainWindowClass *ui;
     QTimer *timerPrograms;
@@ -65,12 +72,10 @@ private:
     QAction *menuFreq60min;
     QAction *menuFreq90min;
     QAction *menuFreq120min;
-    QString lastAppTitle;
-    QString lastAppFileName;
-    qint64 lastAppRowId;
-    int queryMinutes;
-    bool reWriteMode;
-    // What the log could not take yet, written on the following ticks.
-    std::unique_ptr<AnswerQueue> answers;
-    std::unique_ptr<PendingTime> pendingTime;
+    QActionGroup *frequencies;
+    LogWriter *writer;
+    Sampler *sampler;
+    PromptSchedule *schedule;
+    // An answer is on its way to the log: the prompt takes no other.
+    bool saving;
 };

@@ -12,17 +12,18 @@
 class AnswerQueue
 {
 public:
-    // Stores an answer, or in rewrite mode replaces the text of the newest
-    // one (a rewrite that finds no answer stores a new one). False when the
-    // log refused it: it then waits, and the caller tells the user.
-    bool save(QSqlDatabase &db, const QString &text, bool rewrite);
+    // Stores an answer dated pressed, or in rewrite mode replaces the text of
+    // the answer confirmed last (a rewrite that finds no answer stores a new
+    // one). False when the log refused it: it then waits.
+    bool save(QSqlDatabase &db, const QString &text, const QString &pressed, bool rewrite);
 
     // Writes the waiting answers, oldest first, stopping at the first the log
     // refuses. True when none are left waiting.
     bool flush(QSqlDatabase &db);
 
     bool isEmpty() const { return waiting.isEmpty(); }
-    QStringList waitingTexts() const;
+    // "date<TAB>text" of each waiting answer, oldest first.
+    QStringList waitingLines() const;
 
     // The error of the last statement that failed.
     QString lastError() const { return error; }
@@ -35,8 +36,12 @@ private:
         bool rewrite;
     };
 
-    bool write(QSqlDatabase &db, const Answer &answer, bool dateNow);
+    bool write(QSqlDatabase &db, const Answer &answer);
 
     QList<Answer> waiting;
     QString error;
+    // The row of the answer confirmed last; 0 until this kesto wrote one, when
+    // a take-back means the newest row. Not the greatest date: after the
+    // clocks go back an older answer can hold it.
+    qint64 lastRowId = 0;
 };

@@ -1,0 +1,343 @@
+#include "logwriter.h"
+
+#include "answerqueue.h"
+#include "logdatabase.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
+#include <QUuid>
+
+#include <memory>
+
+namespace {
+
+QList<LogWriter *> &liveWriters()
+{
+    static QList<LogWriter *> writers;
+    return writers;
+}
+
+} // namespace
+
+// Lives on the writer's thread; only that thread touches its members.
+class LogWriterWorker : public QObject
+{
+public:
+    explicit LogWriterWorker(const QString &path)
+        : path(path)
+        , name(QStringLiteral("kesto-writer-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    {
+    }
+
+    void open()
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(LogDatabase::BusyTimeoutMs));
+        reopen();
+    }
+
+    void close()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    void addStretchTime(quint64 stretch, bool begin, const QString &path, const QString &title,
+                        const QString &start, int seconds)
+    {
+        // A stretch's seconds that are still waiting are one statement.
+        if (!begin && !backlog.isEmpty() && backlog.last().stretch == stretch)
+            backlog.last().seconds += seconds;
+        else
+            backlog.append(Op{stretch, begin, path, title, start, seconds});
+        // A log that never comes back must not make this grow for months.
+        while (backlog.size() > kMaxBacklog)
+            backlog.removeFirst();
+        drain();
+    }
+
+    void retry()
+    {
+        if (!answers.isEmpty() || !backlog.isEmpty())
+            drain();
+    }
+
+    LogWriter::Saved saveAnswer(const QString &text, const QString &pressed, bool rewrite)
+    {
+        QSqlDatabase db = connection();
+        LogWriter::Saved saved;
+        saved.stored = answers.save(db, text, pressed, rewrite);
+        if (!saved.stored) {
+            // The driver keeps statement errors on the query; the connection's
+            // own error is usually empty then, which would tell the user nothing.
+            saved.error = db.lastError().text();
+            if (saved.error.isEmpty())
+                saved.error = answers.lastError();
+        } else {
+            drainStretches(db);
+        }
+        return saved;
+    }
+
+    bool execute(const QString &sql, const QVariantList &values)
+    {
+        QSqlQuery query(connection());
+        query.prepare(sql);
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        return query.exec();
+    }
+
+    QString finish()
+    {
+        drain();
+        QSqlDatabase db = connection();
+        // Folds the write-ahead log back, so the file alone is the whole log.
+        if (db.isOpen())
+            QSqlQuery(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), db);
+        if (answers.isEmpty() && backlog.isEmpty())
+            return QString();
+        return writeUnsaved();
+    }
+
+private:
+    static constexpr int kMaxBacklog = 10000;
+    struct Op
+    {
+        quint64 stretch;
+        bool begin;
+        QString path;
+        QString title;
+        QString start;
+        int seconds;
+    };
+
+    QSqlDatabase connection()
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (!db.isOpen())
+            reopen();
+        return db;
+    }
+
+    void reopen()
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        // A log that could not be opened (gone, locked at start) gets another
+        // chance with each write.
+        if (db.open()) {
+            // Every commit synced: an answer the prompt let go of is on disk.
+            QSqlQuery(QStringLiteral("PRAGMA synchronous=FULL"), db);
+        }
+    }
+
+    void drain()
+    {
+        QSqlDatabase db = connection();
+        if (answers.flush(db))
+            drainStretches(db);
+    }
+
+    void drainStretches(QSqlDatabase &db)
+    {
+        while (!backlog.isEmpty()) {
+            const Op &op = backlog.first();
+            QSqlQuery query(db);
+            if (op.begin) {
+                query.prepare(QStringLiteral(
+                    "INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) VALUES (?, ?, ?, ?)"));
+                query.addBindValue(op.path);
+                query.addBindValue(op.title);
+                query.addBindValue(op.start);
+                query.addBindValue(qMax(0, op.seconds));
+                if (!query.exec())
+                    return;
+                // Earlier stretches get no more time: theirs came before this.
+                rows.clear();
+                rows.insert(op.stretch, query.lastInsertId().toLongLong());
+            } else if (const auto row = rows.constFind(op.stretch); row != rows.cend() && op.seconds != 0) {
+                query.prepare(QStringLiteral(
+                    "UPDATE ApplicationLog SET Duration = MAX(0, Duration + ?) WHERE ROWID = ?"));
+                query.addBindValue(op.seconds);
+                query.addBindValue(*row);
+                if (!query.exec())
+                    return;
+            }
+            backlog.removeFirst();
+        }
+    }
+
+    QString writeUnsaved()
+    {
+        const QString file =
+            LogWriter::unsavedPath(path, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+        QStringList lines;
+        const QStringList waiting = answers.waitingLines();
+        if (!waiting.isEmpty()) {
+            lines << QStringLiteral("# Answers that kesto could not write to its log (time pressed, text):");
+            lines << waiting;
+        }
+        QStringList time;
+        for (const Op &op : std::as_const(backlog)) {
+            if (op.begin)
+                time << QStringLiteral("%1\t%2 s\t%3\t%4").arg(op.start).arg(op.seconds).arg(op.path, op.title);
+            else if (!time.isEmpty() || rows.contains(op.stretch))
+                time << QStringLiteral("\t+%1 s").arg(op.seconds);
+        }
+        if (!time.isEmpty()) {
+            lines << QStringLiteral("# Program time kesto could not write (start, seconds, program, title; "
+                                    "+ seconds add to the row above or to the newest row):");
+            lines << time;
+        }
+        QFile out(file);
+        const bool existed = out.exists();
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+            return QString();
+        if (!existed)
+            out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        out.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+        return out.flush() ? file : QString();
+    }
+
+    const QString path;
+    const QString name;
+    AnswerQueue answers;
+    QList<Op> backlog;
+    QHash<quint64, qint64> rows;
+};
+
+LogWriter::LogWriter(const QString &path, QObject *parent)
+    : QObject(parent)
+    , thread(new QThread)
+    , worker(new LogWriterWorker(path))
+{
+    thread->setObjectName(QStringLiteral("kesto log writer"));
+    worker->moveToThread(thread);
+    thread->start();
+    QMetaObject::invokeMethod(worker, [w = worker] { w->open(); }, Qt::BlockingQueuedConnection);
+    liveWriters().append(this);
+}
+
+LogWriter::~LogWriter()
+{
+    liveWriters().removeAll(this);
+    QMetaObject::invokeMethod(worker, [w = worker] { w->close(); }, Qt::BlockingQueuedConnection);
+    thread->quit();
+    thread->wait();
+    delete worker;
+    delete thread;
+}
+
+void LogWriter::beginStretch(quint64 stretch, const QString &path, const QString &title, const QString &start,
+                             int seconds)
+{
+    QMetaObject::invokeMethod(
+        worker, [w = worker, stretch, path, title, start, seconds] { w->addStretchTime(stretch, true, path, title, start, seconds); },
+        Qt::QueuedConnection);
+}
+
+void LogWriter::extendStretch(quint64 stretch, int seconds)
+{
+    QMetaObject::invokeMethod(
+        worker, [w = worker, stretch, seconds] { w->addStretchTime(stretch, false, {}, {}, {}, seconds); },
+        Qt::QueuedConnection);
+}
+
+LogWriter::Saved LogWriter::saveAnswer(const QString &text, const QString &pressed, bool rewrite)
+{
+    struct Waiting
+    {
+        bool done = false;
+        Saved saved;
+    };
+    auto waiting = std::make_shared<Waiting>();
+    QEventLoop loop;
+    QPointer<QEventLoop> guard(&loop);
+    QMetaObject::invokeMethod(
+        worker,
+        [w = worker, self = this, waiting, guard, text, pressed, rewrite] {
+            const Saved saved = w->saveAnswer(text, pressed, rewrite);
+            // Back on the interface thread; dropped if the writer is gone.
+            QMetaObject::invokeMethod(
+                self,
+                [waiting, guard, saved] {
+                    waiting->saved = saved;
+                    waiting->saved.answered = true;
+                    waiting->done = true;
+                    if (guard)
+                        guard->quit();
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+    // Timers and the tray go on meanwhile; an exit asked for in between ends
+    // this wait, and the answer then gets its last try from finish().
+    if (!waiting->done)
+        loop.exec();
+    return waiting->saved;
+}
+
+void LogWriter::retry()
+{
+    QMetaObject::invokeMethod(worker, [w = worker] { w->retry(); }, Qt::QueuedConnection);
+}
+
+void LogWriter::execute(const QString &sql, const QVariantList &values)
+{
+    QMetaObject::invokeMethod(worker, [w = worker, sql, values] { w->execute(sql, values); }, Qt::QueuedConnection);
+}
+
+QString LogWriter::finish()
+{
+    QString unsaved;
+    QMetaObject::invokeMethod(worker, [w = worker] { return w->finish(); }, Qt::BlockingQueuedConnection, &unsaved);
+    return unsaved;
+}
+
+bool LogWriter::configure(const QString &sql)
+{
+    bool ok = false;
+    QMetaObject::invokeMethod(worker, [w = worker, sql] { return w->execute(sql, {}); },
+                              Qt::BlockingQueuedConnection, &ok);
+    return ok;
+}
+
+void LogWriter::waitForIdle()
+{
+    QMetaObject::invokeMethod(worker, [] {}, Qt::BlockingQueuedConnection);
+}
+
+void LogWriter::waitForAll()
+{
+    for (LogWriter *writer : std::as_const(liveWriters()))
+        writer->waitForIdle();
+}
+
+QString LogWriter::unsavedPath(const QString &logPath, const QString &day)
+{
+    return QFileInfo(logPath).absoluteDir().filePath(QStringLiteral("kesto-unsaved-%1.txt").arg(day));
+}
+
+QStringList LogWriter::unsavedFiles(const QString &logPath)
+{
+    const QDir dir = QFileInfo(logPath).absoluteDir();
+    QStringList files;
+    for (const QString &name : dir.entryList({QStringLiteral("kesto-unsaved-*.txt")}, QDir::Files, QDir::Name))
+        files << dir.filePath(name);
+    return files;
+}

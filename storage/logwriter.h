@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariantList>
+
+class QThread;
+class LogWriterWorker;
+
+// Everything kesto writes to the log goes through here, on a thread of its
+// own with a connection of its own: a commit waits for the disk (an fsync
+// each), and a statement may wait for another program's lock, and neither
+// may hold up the interface. What the log refuses waits in memory, in order,
+// and is written when the log takes writes again.
+class LogWriter : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Opens its own connection to the log at path.
+    explicit LogWriter(const QString &path, QObject *parent = nullptr);
+    ~LogWriter() override;
+
+    // A stretch of one window: a row dated start ("yyyy-MM-dd HH:mm:ss", local
+    // time), standing for its first seconds. stretch is the caller's key for
+    // the stretch, ever increasing.
+    void beginStretch(quint64 stretch, const QString &path, const QString &title, const QString &start, int seconds);
+    // Seconds that a stretch grew by; negative ones cut it back.
+    void extendStretch(quint64 stretch, int seconds);
+
+    struct Saved
+    {
+        bool answered = false; // false when an exit cut the wait short
+        bool stored = false;   // in the log; else waiting for another try
+        QString error;         // why the log refused it
+    };
+    // Stores an answer dated pressed (local time of pressing Save), or with
+    // rewrite replaces the text of the answer confirmed last. Runs the event
+    // loop until the log has it or refused it, so the caller acknowledges
+    // nothing that is not either written or waiting here.
+    Saved saveAnswer(const QString &text, const QString &pressed, bool rewrite);
+
+    // Another try for what the log refused earlier, if anything waits.
+    void retry();
+
+    // A statement whose result nobody waits for (a setting).
+    void execute(const QString &sql, const QVariantList &values = {});
+
+    // One more try for everything waiting, then the write-ahead log folded
+    // back. What still cannot be written goes to a file beside the log; its
+    // path is returned, or nothing when all is written. Waits at most a few
+    // lock timeouts: it runs while the session ends.
+    QString finish();
+
+    // Runs a statement on the writer's connection and waits for it (pragmas
+    // of tests and the benchmark).
+    bool configure(const QString &sql);
+
+    // Returns once everything handed to any writer so far has been tried.
+    static void waitForAll();
+    void waitForIdle();
+
+    // Where the unsaved answers of an exit that could not write them go.
+    static QString unsavedPath(const QString &logPath, const QString &day);
+    // Such files left by earlier exits.
+    static QStringList unsavedFiles(const QString &logPath);
+
+private:
+    QThread *thread;
+    LogWriterWorker *worker;
+};
