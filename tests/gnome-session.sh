@@ -6,7 +6,7 @@
 # Usage: gnome-session.sh COMMAND [ARGS...]
 set -u
 if ! command -v gnome-shell >/dev/null || ! command -v gdbus >/dev/null; then
-    echo "SKIP: gnome-shell is not installed (sh tools/dev.sh installs it)"
+    echo "SKIP: gnome-shell is not installed (sh tools/dev.sh test installs it)"
     exit 77
 fi
 source_dir=$(cd "$(dirname "$0")/.." && pwd)

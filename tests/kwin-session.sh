@@ -5,7 +5,7 @@
 # Usage: kwin-session.sh COMMAND [ARGS...]
 set -u
 if ! command -v kwin_wayland >/dev/null || ! command -v foot >/dev/null; then
-    echo "SKIP: kwin-wayland and foot are not installed (sh tools/dev.sh installs them)"
+    echo "SKIP: kwin-wayland and foot are not installed (sh tools/dev.sh test installs them)"
     exit 77
 fi
 

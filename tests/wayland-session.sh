@@ -6,7 +6,7 @@
 # The command gets WAYLAND_DISPLAY, SWAYSOCK and DISPLAY (XWayland's).
 set -u
 if ! command -v sway >/dev/null || ! command -v foot >/dev/null; then
-    echo "SKIP: sway and foot are not installed (sh tools/dev.sh installs them)"
+    echo "SKIP: sway and foot are not installed (sh tools/dev.sh test installs them)"
     exit 77
 fi
 

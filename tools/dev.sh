@@ -5,6 +5,8 @@
 #   sh tools/dev.sh build  install and build only
 #   sh tools/dev.sh sanitize  the tests built with ASan and UBSan (clang), then
 #                             each fuzzer for a bounded time
+# run and build install only what building and running kesto need; test and
+# sanitize add the desktops, compositors and tool chains the tests drive.
 # The test suite includes kesto for Windows (tools/windows.sh) when a Qt kit
 # for Windows is at hand; without one those tests report themselves skipped.
 set -eu
@@ -12,23 +14,31 @@ cd "$(dirname "$0")/.."
 action=${1:-build}
 build=${KESTO_BUILD_DIR:-build}
 
+# What building and running kesto need: all that `run` and `build` install.
 packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
   qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools libgl-dev
-  libxcb1-dev libxcb-res0-dev libx11-dev libx11-xcb-dev
-  xvfb xauth icewm xdotool xterm x11-utils x11-apps sqlite3 python3 fonts-dejavu-core
-  binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64
-  dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev"
+  libxcb1-dev libxcb-res0-dev libx11-dev libx11-xcb-dev"
 packages="$packages libxcb-screensaver0-dev" # X11 screen saver state: a locked screen adds no time
-packages="$packages dbus-daemon" # a private session bus for the session-lock and notice tests
-# Wayland backends, and a headless sway with clients for their tests
-packages="$packages libwayland-dev qt6-wayland sway foot xwayland wtype"
+packages="$packages libwayland-dev qt6-wayland" # the Wayland backends, and Qt's Wayland platform
+packages="$packages dpkg-dev file" # CPack's Debian generator (cpack -G DEB)
+
+# What the tests add: private desktops to run kesto on, the tools that drive
+# and read them, and the Windows, packaging and sanitizer tool chains.
+test_packages="xvfb xauth icewm xdotool xterm x11-utils x11-apps sqlite3 python3 fonts-dejavu-core
+  binutils-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64
+  desktop-file-utils appstream clang libclang-rt-14-dev"
+test_packages="$test_packages dbus-daemon" # a private session bus for the session-lock and notice tests
+# A headless sway with clients for the Wayland backends' tests
+test_packages="$test_packages sway foot xwayland wtype"
 # KDE Plasma's compositor and a session bus for the KWin and GNOME Shell tests; node checks the scripts
-packages="$packages kwin-wayland dbus nodejs"
+test_packages="$test_packages kwin-wayland dbus nodejs"
 # GNOME Shell 43, headless, for the extension's test (gdbus waits for it)
-packages="$packages gnome-shell libglib2.0-bin"
-packages="$packages g++-mingw-w64-x86-64-posix ninja-build nsis unzip xz-utils" # kesto.exe, its zip and installer
-packages="$packages file" # CPack's Debian generator needs it
-packages="$packages openbox" # a window manager without a tray, for the command-line test
+test_packages="$test_packages gnome-shell libglib2.0-bin"
+test_packages="$test_packages g++-mingw-w64-x86-64-posix ninja-build nsis unzip xz-utils" # kesto.exe, its zip and installer
+test_packages="$test_packages openbox" # a window manager without a tray, for the command-line test
+case "$action" in
+test | sanitize) packages="$packages $test_packages" ;;
+esac
 
 missing=
 for p in $packages; do

@@ -53,7 +53,7 @@ else
 fi
 [ -f "$kit/lib/cmake/Qt6/Qt6Config.cmake" ] || { echo "not a Qt kit: $kit" >&2; exit 1; }
 for tool in x86_64-w64-mingw32-g++-posix ninja makensis; do
-    command -v $tool >/dev/null || { echo "$tool is missing: sh tools/dev.sh build installs it" >&2; exit 1; }
+    command -v $tool >/dev/null || { echo "$tool is missing: sh tools/dev.sh test installs it" >&2; exit 1; }
 done
 
 # --- kesto.exe ------------------------------------------------------------------

@@ -14,7 +14,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${KESTO_WINE_DESKTOP:-}" ]; then
     command -v wine >/dev/null || { echo "SKIP: wine is not installed (Debian: wine wine64)"; exit 77; }
     for tool in xdotool xwininfo sqlite3 unzip; do
-        command -v $tool >/dev/null || { echo "$tool is missing: sh tools/dev.sh build installs it"; exit 1; }
+        command -v $tool >/dev/null || { echo "$tool is missing: sh tools/dev.sh test installs it"; exit 1; }
     done
     KESTO_WINE_DESKTOP=1 exec "$here/../desktop-session.sh" sh "$0" "$@"
 fi
