@@ -26,6 +26,7 @@ public:
 
     // What the time is; tests set a clock of their own.
     void setClock(std::function<QDateTime()> clock);
+    QDateTime now() const { return clock(); }
 
     // Asks the foreground window source for what is in front now; the sample
     // is booked at this moment when it comes, or dropped when it comes too

@@ -1,12 +1,18 @@
 // The prompt's states, its answer list and Save, and the prompt schedule.
+#include "sampler.h"
 #include "testsupport.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <ctime>
 
 using namespace TestSupport;
 
@@ -72,6 +78,9 @@ private slots:
     void recentAnswers();
     void saveEnabling();
     void rewriteOfEmptyLog();
+    void takeBackChangesTheAnswerConfirmedLast_data();
+    void takeBackChangesTheAnswerConfirmedLast();
+    void closingThePromptDismissesIt();
     void savedWhilePausedStaysPaused();
     void choosingAFrequency();
     void choosingWhilePaused();
@@ -262,6 +271,91 @@ void TestPrompt::rewriteOfEmptyLog()
     p.answer("added");
     QCOMPARE(p.answers(), QStringList({"first answer", "added"}));
 }
+void TestPrompt::takeBackChangesTheAnswerConfirmedLast_data()
+{
+    // Two answers, given at these moments (UTC), on the night the clocks go
+    // back in Berlin; then "I take it back!".
+    QTest::addColumn<qint64>("first");
+    QTest::addColumn<qint64>("second");
+    QTest::addColumn<bool>("restart");
+    QTest::addColumn<QStringList>("dates");
+    const qint64 summer = QDateTime(QDate(2026, 10, 25), QTime(0, 50), Qt::UTC).toSecsSinceEpoch();
+    const qint64 winter = summer + 20 * 60; // 02:10 again, an hour after 02:50
+    QTest::newRow("clocks went back") << summer << winter << false
+                                      << QStringList{"2026-10-25 02:50:00", "2026-10-25 02:10:00"};
+    QTest::newRow("same second") << summer << summer << false
+                                 << QStringList{"2026-10-25 02:50:00", "2026-10-25 02:50:00"};
+    QTest::newRow("clocks went back, kesto restarted")
+        << summer << winter << true << QStringList{"2026-10-25 02:50:00", "2026-10-25 02:10:00"};
+}
+
+void TestPrompt::takeBackChangesTheAnswerConfirmedLast()
+{
+    QFETCH(qint64, first);
+    QFETCH(qint64, second);
+    QFETCH(bool, restart);
+    QFETCH(QStringList, dates);
+    const QByteArray oldTz = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    {
+        Prompt p;
+        qint64 at = first;
+        const auto setClock = [&] {
+            p.window->findChild<Sampler *>()->setClock([&at] { return QDateTime::fromSecsSinceEpoch(at); });
+        };
+        setClock();
+        p.timerFires();
+        p.answer("one");
+        at = second;
+        p.timerFires();
+        p.answer("two");
+        if (restart) {
+            p.restart();
+            setClock();
+        }
+        p.takeItBack();
+        p.answer("fixed");
+        QList<QVariantList> expected;
+        expected << QVariantList{"one", dates[0]} << QVariantList{"fixed", dates[1]};
+        QCOMPARE(p.log->rows("SELECT ActText, ActDate FROM ActivityLog ORDER BY ROWID"), expected);
+    }
+    qputenv("TZ", oldTz);
+    if (oldTz.isEmpty())
+        qunsetenv("TZ");
+    tzset();
+}
+
+void TestPrompt::closingThePromptDismissesIt()
+{
+    // The title bar's close button or Alt+F4, on a regular prompt and on a
+    // take-back: nothing stored, the interval counts again, kesto goes on.
+    Prompt p;
+    QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+    for (const bool takeBack : {false, true}) {
+        p.addAnswer("kept", "2026-01-01 10:00:00");
+        if (takeBack)
+            p.takeItBack();
+        else
+            p.timerFires();
+        p.type("typed, then closed");
+        QVERIFY(p.window->isVisible());
+        QCloseEvent close;
+        QApplication::sendEvent(p.window.get(), &close);
+        QVERIFY(!p.window->isVisible());
+        QVERIFY(p.waiting());
+        QCOMPARE(p.answers().count("typed, then closed"), 0);
+        QCOMPARE(p.answers().count("kept"), takeBack ? 2 : 1);
+    }
+    // The mode went with the closed prompt: the next answer is a new one.
+    p.timerFires();
+    p.answer("new");
+    QCOMPARE(p.answers().count("new"), 1);
+    QCOMPARE(p.answers().count("kept"), 2);
+    QTest::qWait(50);
+    QCOMPARE(quitting.count(), 0);
+}
+
 void TestPrompt::savedWhilePausedStaysPaused()
 {
     Prompt p;

@@ -238,7 +238,7 @@ void MainWindow::cmdSave_Click()
     if (!ui->cmdSave->isEnabled() || saving)
         return;
     const QString text = ui->cbWhat->lineEdit()->text();
-    const QString pressed = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString pressed = sampler->now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 
     // The prompt stays until the log has the answer or holds it for another
     // try; the interface goes on meanwhile.
