@@ -68,6 +68,20 @@ public:
         // A log that never comes back must not make this grow for months.
         while (backlog.size() > kMaxBacklog)
             backlog.removeFirst();
+        // Written once the requests already queued are in: on a slow disk
+        // the ticks that came meanwhile share one commit.
+        if (!drainQueued) {
+            drainQueued = true;
+            QMetaObject::invokeMethod(this, [this] { drainNow(); }, Qt::QueuedConnection);
+        }
+    }
+
+    // The drain a stretch asked for, if it has not run yet.
+    void drainNow()
+    {
+        if (!drainQueued)
+            return;
+        drainQueued = false;
         drain();
     }
 
@@ -155,9 +169,16 @@ private:
 
     void drainStretches(QSqlDatabase &db)
     {
-        while (!backlog.isEmpty()) {
-            const Op &op = backlog.first();
+        if (backlog.isEmpty())
+            return;
+        // All or nothing, in one commit: a statement the log refuses leaves
+        // the whole backlog for the next try.
+        const QHash<quint64, qint64> before = rows;
+        if (!db.transaction())
+            return;
+        for (const Op &op : std::as_const(backlog)) {
             QSqlQuery query(db);
+            bool ok = true;
             if (op.begin) {
                 query.prepare(QStringLiteral(
                     "INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) VALUES (?, ?, ?, ?)"));
@@ -165,21 +186,31 @@ private:
                 query.addBindValue(op.title);
                 query.addBindValue(op.start);
                 query.addBindValue(qMax(0, op.seconds));
-                if (!query.exec())
-                    return;
-                // Earlier stretches get no more time: theirs came before this.
-                rows.clear();
-                rows.insert(op.stretch, query.lastInsertId().toLongLong());
+                ok = query.exec();
+                if (ok) {
+                    // Earlier stretches get no more time: theirs came before this.
+                    rows.clear();
+                    rows.insert(op.stretch, query.lastInsertId().toLongLong());
+                }
             } else if (const auto row = rows.constFind(op.stretch); row != rows.cend() && op.seconds != 0) {
-                query.prepare(QStringLiteral(
-                    "UPDATE ApplicationLog SET Duration = MAX(0, Duration + ?) WHERE ROWID = ?"));
+                query.prepare(
+                    QStringLiteral("UPDATE ApplicationLog SET Duration = MAX(0, Duration + ?) WHERE ROWID = ?"));
                 query.addBindValue(op.seconds);
                 query.addBindValue(*row);
-                if (!query.exec())
-                    return;
+                ok = query.exec();
             }
-            backlog.removeFirst();
+            if (!ok) {
+                db.rollback();
+                rows = before;
+                return;
+            }
         }
+        if (!db.commit()) {
+            db.rollback();
+            rows = before;
+            return;
+        }
+        backlog.clear();
     }
 
     QString writeUnsaved()
@@ -219,6 +250,7 @@ private:
     AnswerQueue answers;
     QList<Op> backlog;
     QHash<quint64, qint64> rows;
+    bool drainQueued = false;
 };
 
 LogWriter::LogWriter(const QString &path, QObject *parent)
@@ -236,7 +268,13 @@ LogWriter::LogWriter(const QString &path, QObject *parent)
 LogWriter::~LogWriter()
 {
     liveWriters().removeAll(this);
-    QMetaObject::invokeMethod(worker, [w = worker] { w->close(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        worker,
+        [w = worker] {
+            w->drainNow();
+            w->close();
+        },
+        Qt::BlockingQueuedConnection);
     thread->quit();
     thread->wait();
     delete worker;
@@ -319,7 +357,7 @@ bool LogWriter::configure(const QString &sql)
 
 void LogWriter::waitForIdle()
 {
-    QMetaObject::invokeMethod(worker, [] {}, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(worker, [w = worker] { w->drainNow(); }, Qt::BlockingQueuedConnection);
 }
 
 void LogWriter::waitForAll()
