@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QObject>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace {
 
@@ -52,7 +53,7 @@ public:
     ~KWinForegroundWindow() override
     {
         // Left loaded, the script would go on calling a kesto that is gone.
-        if (loaded)
+        if (loaded || loading)
             scripting(QStringLiteral("unloadScript"), {kPluginName}, kExitTimeoutMs);
         if (!scriptPath.isEmpty())
             QFile::remove(scriptPath);
@@ -89,10 +90,11 @@ public:
         auto *watcher = new QDBusServiceWatcher(kKWinService, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
         connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
                 [this](const QString &, const QString &, const QString &newOwner) {
-                    loaded = false;
+                    loaded = loading = false;
+                    ++kwinGeneration;
                     Update(QString(), QStringLiteral("0"));
                     if (!newOwner.isEmpty())
-                        reload();
+                        reload(kwinGeneration, kReloadTries);
                 });
         return true;
     }
@@ -114,6 +116,8 @@ public slots:
 
 private:
     static inline const QString kPluginName = QStringLiteral("kesto");
+    static constexpr int kReloadTries = 10;
+    static constexpr int kReloadPauseMs = 500;
 
     static QDBusMessage scriptingCall(const QString &method, const QVariantList &args)
     {
@@ -147,25 +151,39 @@ private:
         return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(kKWinScript) >= 0;
     }
 
-    void reload()
+    // KWin may take its name before its scripting is there: a refused
+    // script is offered again, a few times.
+    void reload(quint64 generation, int triesLeft)
     {
+        loading = true;
         writeScript();
         // KWin answers calls in the order they were sent: no need to wait
         // for the first before sending the second.
         scriptingLater(QStringLiteral("unloadScript"), {kPluginName});
         auto *load = new QDBusPendingCallWatcher(scriptingLater(QStringLiteral("loadScript"), {scriptPath, kPluginName}), this);
-        connect(load, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
+        connect(load, &QDBusPendingCallWatcher::finished, this, [this, generation, triesLeft](QDBusPendingCallWatcher *call) {
             call->deleteLater();
-            if (!isLoadedReply(call->reply()))
+            if (generation != kwinGeneration)
                 return;
-            loaded = true;
-            scriptingLater(QStringLiteral("start"), {});
+            loading = false;
+            if (isLoadedReply(call->reply())) {
+                loaded = true;
+                scriptingLater(QStringLiteral("start"), {});
+            } else if (triesLeft > 1) {
+                QTimer::singleShot(kReloadPauseMs, this, [this, generation, triesLeft] {
+                    if (generation == kwinGeneration)
+                        reload(generation, triesLeft - 1);
+                });
+            }
         });
     }
 
     QString scriptPath;
     bool ownsName = false;
     bool loaded = false;
+    bool loading = false;
+    // Counts KWin's comings and goings; a reload for an earlier KWin stops.
+    quint64 kwinGeneration = 0;
     QString caption;
     qint64 pid = 0;
 };
