@@ -106,6 +106,9 @@ void TestWaylandKWin::followsTheActiveWindow()
     std::optional<ForegroundSample> s = sampleOf(*source, first);
     QVERIFY(s);
     QCOMPARE(s->path, self);
+    // Asked without waiting: the same answer, kept from the script's reports.
+    const RequestedSample asked = requestSample(*source);
+    QVERIFY(asked.sample && asked.sample->title == first && asked.sample->path == self);
 
     // A new window takes the focus, then renames itself.
     auto b = std::make_unique<QWidget>();
