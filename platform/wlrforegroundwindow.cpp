@@ -75,14 +75,14 @@ public:
     {
         // The window list is at hand; only the compositor's IPC is asked,
         // and its answer is waited for in the event loop.
+        SampleCallback answer = newest.take(std::move(done));
         const Toplevel *active = activeWindow();
         if (!active) {
-            done(std::nullopt);
+            answer(std::nullopt);
             return;
         }
         const QString title = active->current.title;
         const QString appId = active->current.appId;
-        SampleCallback answer = newest.take(std::move(done));
         const auto answerWith = [this, title, appId, answer](qint64 pid) { answer(sampleOf(title, appId, pid)); };
         if (!swaySocket().isEmpty())
             WaylandWindows::swayTreeLater(swaySocket(), &requests, [answerWith, title](const QByteArray &tree) {
