@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 // What is in front of the user: the foreground window's title and the full
@@ -40,7 +41,28 @@ public:
     virtual QString unavailableReason() const { return QString(); }
 };
 
-// The backend of this system, or the one a test installed.
+// For backends that answer later: hands each request a callback that still
+// answers only while no newer request has been made, so an answer that comes
+// after a newer request is dropped instead of passing for the newer one.
+class NewestSampleRequest
+{
+public:
+    ForegroundWindowSource::SampleCallback take(ForegroundWindowSource::SampleCallback done)
+    {
+        const quint64 id = ++*latest;
+        return [latest = latest, id, done = std::move(done)](std::optional<ForegroundSample> sample) {
+            if (*latest == id)
+                done(std::move(sample));
+        };
+    }
+
+private:
+    std::shared_ptr<quint64> latest = std::make_shared<quint64>(0);
+};
+
+// The backend of this system, or the one a test installed. The system's
+// backend is destroyed when the application is about to quit (a desktop
+// that runs code of ours is told to stop it); after that, nothing is in front.
 ForegroundWindowSource *foregroundWindowSource();
 
 // Replaces the backend (not owned); nullptr restores the system's one.

@@ -34,11 +34,22 @@ public:
             return std::nullopt;
         return source->sample();
     }
+    void requestSample(SampleCallback done) override
+    {
+        // The locked state is kept from the bus's last answers: no waiting.
+        SampleCallback answer = newest.take(std::move(done));
+        if (isSessionLocked())
+            answer(std::nullopt);
+        else
+            source->requestSample(std::move(answer));
+    }
     bool isAvailable() const override { return source->isAvailable(); }
     QString unavailableReason() const override { return source->unavailableReason(); }
 
 private:
     std::unique_ptr<ForegroundWindowSource> source;
+    // An answer still on its way must not follow a locked tick's nothing.
+    NewestSampleRequest newest;
 };
 
 bool isWaylandSession()

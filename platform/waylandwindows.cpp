@@ -6,7 +6,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalSocket>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QtEndian>
 
 #include <functional>
@@ -22,6 +24,8 @@ namespace {
 
 // The compositor answers at once; a hung one must not hang the sampler.
 constexpr int kSocketTimeoutMs = 500;
+// Waiting in the event loop holds nobody: a busy compositor gets longer.
+constexpr int kLaterTimeoutMs = 1000;
 // A tree of hundreds of windows is well below this.
 constexpr qsizetype kMaxReply = 16 * 1024 * 1024;
 
@@ -83,6 +87,113 @@ QByteArray exchange(const QString &path, const QByteArray &request,
     }
     ::close(fd);
     return ok ? reply : QByteArray();
+}
+
+// One exchange of exchangeLater's, living until its reply is whole, the
+// peer closes, something fails, or time is up.
+class PendingExchange final : public QObject
+{
+public:
+    PendingExchange(const QString &path, const QByteArray &request, std::function<bool(const QByteArray &)> complete,
+                    ReplyCallback done, QObject *context)
+        : QObject(context)
+        , complete(std::move(complete))
+        , done(std::move(done))
+    {
+        connect(&socket, &QLocalSocket::connected, this, [this, request] { socket.write(request); });
+        connect(&socket, &QLocalSocket::readyRead, this, [this] { read(); });
+        connect(&socket, &QLocalSocket::disconnected, this, [this] { closed(); });
+        connect(&socket, &QLocalSocket::errorOccurred, this, [this](QLocalSocket::LocalSocketError error) {
+            if (error == QLocalSocket::PeerClosedError)
+                closed();
+            else
+                finish(false);
+        });
+        QTimer::singleShot(kLaterTimeoutMs, this, [this] { finish(false); });
+        socket.connectToServer(path);
+    }
+
+private:
+    void read()
+    {
+        reply += socket.readAll();
+        if (reply.size() > kMaxReply)
+            finish(false);
+        else if (this->complete(reply))
+            finish(true);
+    }
+
+    // What came before the peer hung up is its reply.
+    void closed()
+    {
+        if (!finished)
+            reply += socket.readAll();
+        finish(true);
+    }
+
+    void finish(bool ok)
+    {
+        if (finished)
+            return;
+        finished = true;
+        deleteLater();
+        done(ok ? reply : QByteArray());
+    }
+
+    QLocalSocket socket;
+    std::function<bool(const QByteArray &)> complete;
+    ReplyCallback done;
+    QByteArray reply;
+    bool finished = false;
+};
+
+// i3-ipc framing: magic, payload length, message type (4 = GET_TREE).
+constexpr qsizetype kSwayHeaderSize = 14;
+
+QByteArray swayTreeRequest()
+{
+    QByteArray request("i3-ipc");
+    const quint32 header[2] = {qToLittleEndian<quint32>(0), qToLittleEndian<quint32>(4)};
+    request.append(reinterpret_cast<const char *>(header), sizeof header);
+    return request;
+}
+
+bool swayReplyComplete(const QByteArray &reply)
+{
+    if (reply.size() < kSwayHeaderSize)
+        return false;
+    const quint32 length = qFromLittleEndian<quint32>(reply.constData() + 6);
+    return reply.size() >= kSwayHeaderSize + qsizetype(length);
+}
+
+QByteArray swayPayload(const QByteArray &reply)
+{
+    if (reply.size() < kSwayHeaderSize || !reply.startsWith("i3-ipc"))
+        return QByteArray();
+    return reply.mid(kSwayHeaderSize, qsizetype(qFromLittleEndian<quint32>(reply.constData() + 6)));
+}
+
+// Newer releases keep the socket in the runtime directory, older ones in
+// /tmp; empty when neither has one.
+QString hyprlandSocket(const QString &instanceSignature)
+{
+    if (instanceSignature.isEmpty() || instanceSignature.contains(QLatin1Char('/')))
+        return QString();
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QStringList candidates;
+    if (!runtime.isEmpty())
+        candidates << runtime + QLatin1String("/hypr/") + instanceSignature + QLatin1String("/.socket.sock");
+    candidates << QLatin1String("/tmp/hypr/") + instanceSignature + QLatin1String("/.socket.sock");
+    for (const QString &path : candidates)
+        if (QFileInfo::exists(path))
+            return path;
+    return QString();
+}
+
+// Hyprland closes the connection after its answer.
+bool untilClosed(const QByteArray &)
+{
+    return false;
 }
 
 QString unescapeDesktopValue(const QByteArray &raw)
@@ -175,39 +286,28 @@ qint64 pidInHyprlandWindow(const QByteArray &json, const QString &title)
 
 QByteArray swayTree(const QString &socketPath)
 {
-    // i3-ipc framing: magic, payload length, message type (4 = GET_TREE).
-    QByteArray request("i3-ipc");
-    const quint32 header[2] = {qToLittleEndian<quint32>(0), qToLittleEndian<quint32>(4)};
-    request.append(reinterpret_cast<const char *>(header), sizeof header);
-    constexpr qsizetype headerSize = 14;
-    const QByteArray reply = exchange(socketPath, request, [](const QByteArray &r) {
-        if (r.size() < headerSize)
-            return false;
-        const quint32 length = qFromLittleEndian<quint32>(r.constData() + 6);
-        return r.size() >= headerSize + qsizetype(length);
-    });
-    if (reply.size() < headerSize || !reply.startsWith("i3-ipc"))
-        return QByteArray();
-    return reply.mid(headerSize, qsizetype(qFromLittleEndian<quint32>(reply.constData() + 6)));
+    return swayPayload(exchange(socketPath, swayTreeRequest(), swayReplyComplete));
 }
 
 QByteArray hyprlandActiveWindow(const QString &instanceSignature)
 {
-    if (instanceSignature.isEmpty() || instanceSignature.contains(QLatin1Char('/')))
-        return QByteArray();
-    // Newer releases keep the socket in the runtime directory, older ones in /tmp.
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    QStringList candidates;
-    if (!runtime.isEmpty())
-        candidates << runtime + QLatin1String("/hypr/") + instanceSignature + QLatin1String("/.socket.sock");
-    candidates << QLatin1String("/tmp/hypr/") + instanceSignature + QLatin1String("/.socket.sock");
-    for (const QString &path : candidates) {
-        if (!QFileInfo::exists(path))
-            continue;
-        // Hyprland closes the connection after its answer.
-        return exchange(path, QByteArrayLiteral("j/activewindow"), [](const QByteArray &) { return false; });
-    }
-    return QByteArray();
+    const QString path = hyprlandSocket(instanceSignature);
+    return path.isEmpty() ? QByteArray() : exchange(path, QByteArrayLiteral("j/activewindow"), untilClosed);
+}
+
+void swayTreeLater(const QString &socketPath, QObject *context, ReplyCallback done)
+{
+    new PendingExchange(socketPath, swayTreeRequest(), swayReplyComplete,
+                        [done = std::move(done)](const QByteArray &reply) { done(swayPayload(reply)); }, context);
+}
+
+void hyprlandActiveWindowLater(const QString &instanceSignature, QObject *context, ReplyCallback done)
+{
+    const QString path = hyprlandSocket(instanceSignature);
+    if (path.isEmpty())
+        done(QByteArray());
+    else
+        new PendingExchange(path, QByteArrayLiteral("j/activewindow"), untilClosed, std::move(done), context);
 }
 
 QString programOfDesktopEntry(const QByteArray &contents)

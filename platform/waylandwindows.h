@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QObject;
+
 // Pure helpers of the Wayland backends: how a compositor's window is traced
 // to the executable of its program. Kept apart so they can be tested
 // without a compositor.
@@ -22,6 +26,15 @@ QByteArray swayTree(const QString &socketPath);
 
 // Asks Hyprland's control socket of the given instance for the active window.
 QByteArray hyprlandActiveWindow(const QString &instanceSignature);
+
+// The same two questions without waiting: `done` gets the reply (empty on
+// any failure or when the compositor is slow) through the event loop of the
+// calling thread, or at once when the socket cannot be reached; never after
+// `context` is destroyed. Each question has a connection of its own, so one
+// the compositor dropped is simply not used again.
+using ReplyCallback = std::function<void(const QByteArray &)>;
+void swayTreeLater(const QString &socketPath, QObject *context, ReplyCallback done);
+void hyprlandActiveWindowLater(const QString &instanceSignature, QObject *context, ReplyCallback done);
 
 // The program that a desktop entry starts: TryExec, else the first word of
 // Exec (past an "env VAR=value" prefix). Empty when the entry names none.

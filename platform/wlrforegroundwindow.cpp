@@ -9,6 +9,7 @@
 #include <wayland-client.h>
 
 #include <QHash>
+#include <QObject>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -57,20 +58,42 @@ public:
 
     std::optional<ForegroundSample> sample() override
     {
-        if (!display && !connect(nullptr))
+        const Toplevel *active = activeWindow();
+        if (!active)
             return std::nullopt;
-        if (!dispatch())
-            return std::nullopt;
-        const Toplevel *active = nullptr;
-        for (const Toplevel &t : toplevels)
-            if (t.current.activated)
-                active = &t;
-        if (!active || active->current.title.isEmpty())
-            return std::nullopt;
-        const QString path = executableOf(*active);
-        if (path.isEmpty())
-            return std::nullopt;
-        return ForegroundSample{truncateForLog(active->current.title), truncateForLog(path)};
+        // The protocol names no process; the compositor's own IPC does.
+        qint64 pid = 0;
+        const QString title = active->current.title;
+        if (!swaySocket().isEmpty())
+            pid = WaylandWindows::focusedPidInSwayTree(WaylandWindows::swayTree(swaySocket()), title);
+        else if (!hyprlandInstance().isEmpty())
+            pid = WaylandWindows::pidInHyprlandWindow(WaylandWindows::hyprlandActiveWindow(hyprlandInstance()), title);
+        return sampleOf(title, active->current.appId, pid);
+    }
+
+    void requestSample(SampleCallback done) override
+    {
+        // The window list is at hand; only the compositor's IPC is asked,
+        // and its answer is waited for in the event loop.
+        SampleCallback answer = newest.take(std::move(done));
+        const Toplevel *active = activeWindow();
+        if (!active) {
+            answer(std::nullopt);
+            return;
+        }
+        const QString title = active->current.title;
+        const QString appId = active->current.appId;
+        const auto answerWith = [this, title, appId, answer](qint64 pid) { answer(sampleOf(title, appId, pid)); };
+        if (!swaySocket().isEmpty())
+            WaylandWindows::swayTreeLater(swaySocket(), &requests, [answerWith, title](const QByteArray &tree) {
+                answerWith(WaylandWindows::focusedPidInSwayTree(tree, title));
+            });
+        else if (!hyprlandInstance().isEmpty())
+            WaylandWindows::hyprlandActiveWindowLater(hyprlandInstance(), &requests, [answerWith, title](const QByteArray &window) {
+                answerWith(WaylandWindows::pidInHyprlandWindow(window, title));
+            });
+        else
+            answerWith(0);
     }
 
 private:
@@ -88,17 +111,35 @@ private:
         State pending;
     };
 
-    QString executableOf(const Toplevel &window)
+    static QString swaySocket() { return qEnvironmentVariable("SWAYSOCK"); }
+    static QString hyprlandInstance() { return qEnvironmentVariable("HYPRLAND_INSTANCE_SIGNATURE"); }
+
+    // The window in front with a title, after what the compositor has sent;
+    // nullptr when there is none or the compositor cannot be reached.
+    const Toplevel *activeWindow()
     {
-        // The protocol names no process; the compositor's own IPC does.
-        qint64 pid = 0;
-        const QString sway = qEnvironmentVariable("SWAYSOCK");
-        const QString hyprland = qEnvironmentVariable("HYPRLAND_INSTANCE_SIGNATURE");
-        if (!sway.isEmpty())
-            pid = WaylandWindows::focusedPidInSwayTree(WaylandWindows::swayTree(sway), window.current.title);
-        else if (!hyprland.isEmpty())
-            pid = WaylandWindows::pidInHyprlandWindow(WaylandWindows::hyprlandActiveWindow(hyprland),
-                                                      window.current.title);
+        if (!display && !connect(nullptr))
+            return nullptr;
+        if (!dispatch())
+            return nullptr;
+        const Toplevel *active = nullptr;
+        for (const Toplevel &t : toplevels)
+            if (t.current.activated)
+                active = &t;
+        return active && !active->current.title.isEmpty() ? active : nullptr;
+    }
+
+    // pid is what the compositor's IPC said of the window, 0 when it could not tell.
+    std::optional<ForegroundSample> sampleOf(const QString &title, const QString &appId, qint64 pid)
+    {
+        const QString path = executableOf(appId, pid);
+        if (path.isEmpty())
+            return std::nullopt;
+        return ForegroundSample{truncateForLog(title), truncateForLog(path)};
+    }
+
+    QString executableOf(const QString &appId, qint64 pid)
+    {
         if (pid > 0) {
             const QString path = X11Titles::executableOfProcess(pid);
             if (!path.isEmpty())
@@ -106,7 +147,6 @@ private:
         }
         // Found programs are remembered; misses are looked for again, since
         // the program may be installed meanwhile.
-        const QString appId = window.current.appId;
         auto known = programOfAppId.constFind(appId);
         if (known != programOfAppId.constEnd())
             return *known;
@@ -238,6 +278,9 @@ private:
     std::list<Toplevel> toplevels;
     std::unique_ptr<QSocketNotifier> notifier;
     QHash<QString, QString> programOfAppId;
+    // Parent of the IPC questions on their way: they end with this backend.
+    QObject requests;
+    NewestSampleRequest newest;
 };
 
 } // namespace

@@ -139,4 +139,19 @@ bool kestoLoggedItsPrompt(const TestSupport::Sandbox &box)
            == QFileInfo(binDir() + "/kesto").canonicalFilePath();
 }
 
+RequestedSample requestSample(ForegroundWindowSource &source, int timeoutMs)
+{
+    // Shared: an answer after the timeout must find something to write to.
+    auto result = std::make_shared<RequestedSample>();
+    auto returned = std::make_shared<bool>(false);
+    source.requestSample([result, returned](std::optional<ForegroundSample> sample) {
+        result->answered = true;
+        result->returnedFirst = *returned;
+        result->sample = std::move(sample);
+    });
+    *returned = true;
+    (void)QTest::qWaitFor([&] { return result->answered; }, timeoutMs);
+    return *result;
+}
+
 } // namespace DesktopTools

@@ -1,6 +1,8 @@
 #pragma once
 // Driving a real X desktop from tests: external tools and the real kesto.
 
+#include "foregroundwindow.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -52,5 +54,16 @@ std::unique_ptr<Child> startKestoAskingOnWayland(const TestSupport::Sandbox &box
 // Whether kesto's own sampler logged its prompt as the window in front, once,
 // under kesto's own path. Waits for the log up to 10 s, then 15 s for the row.
 bool kestoLoggedItsPrompt(const TestSupport::Sandbox &box);
+
+// What a backend's requestSample answered, and whether the call returned
+// before the answer came (so it did not wait for the desktop).
+struct RequestedSample
+{
+    bool answered = false;
+    bool returnedFirst = false;
+    std::optional<ForegroundSample> sample;
+};
+// Asks once, then runs the event loop until the answer or the timeout.
+RequestedSample requestSample(ForegroundWindowSource &source, int timeoutMs = 5000);
 
 } // namespace DesktopTools

@@ -1,18 +1,23 @@
 // The KWin and GNOME Shell backends against stand-ins for the two shells on
 // a private session bus: what kesto's script and extension say, kesto logs.
+#include "desktoptools.h"
 #include "foregroundwindow.h"
 #include "systembackend.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <memory>
+
+using DesktopTools::requestSample;
 
 namespace {
 
@@ -74,7 +79,7 @@ public slots:
     bool GetActive() { return active; }
 };
 
-class FakeExtension : public QObject
+class FakeExtension : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "example.vrensk.kesto.FocusedWindow")
@@ -82,11 +87,18 @@ class FakeExtension : public QObject
 public:
     QString title;
     uint pid = 0;
+    // A busy shell: the answer, as it is now, leaves this much later.
+    int delayMs = 0;
 
 public slots:
     QString Get(uint &outPid)
     {
         outPid = pid;
+        if (delayMs > 0) {
+            setDelayedReply(true);
+            const QDBusMessage reply = message().createReply({title, pid});
+            QTimer::singleShot(delayMs, this, [bus = connection(), reply] { bus.send(reply); });
+        }
         return title;
     }
 };
@@ -183,6 +195,11 @@ void TestDesktopShells::kwinReportsTheActiveWindow()
     QVERIFY(s);
     QCOMPARE(s->title, kwin->activeCaption);
     QCOMPARE(s->path, programPath);
+    // Asked without waiting, the answer is the same, and at once: it is kept
+    // from the script's reports.
+    const DesktopTools::RequestedSample asked = requestSample(*source);
+    QVERIFY(asked.sample);
+    QCOMPARE(asked.sample->title, s->title);
 
     kwin->report(QString(2000, QChar(0x4e16)), kwin->activePid);
     s = sampleOf(*source, QString(1023, QChar(0x4e16)));
@@ -216,12 +233,30 @@ void TestDesktopShells::gnomeShellExtension()
     QVERIFY(s);
     QCOMPARE(s->path, programPath);
 
+    // A shell slow to answer holds nobody: the request returns at once and
+    // the answer comes later. An answer overtaken by a newer request is
+    // dropped, never handed out as the newer one's.
+    extension->delayMs = 500;
+    auto overtaken = std::make_shared<int>(0);
+    source->requestSample([overtaken](std::optional<ForegroundSample>) { ++*overtaken; });
+    const DesktopTools::RequestedSample late = requestSample(*source);
+    QVERIFY(late.answered);
+    QVERIFY(late.returnedFirst);
+    QVERIFY(late.sample);
+    QCOMPARE(late.sample->title, extension->title);
+    QCOMPARE(late.sample->path, programPath);
+    QCOMPARE(*overtaken, 0);
+    extension->delayMs = 0;
+
     // Locked: the focused window behind the lock screen is not logged.
     FakeScreenSaver *saver = shell.add<FakeScreenSaver>("/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver");
     saver->active = true;
     QTRY_VERIFY(!source->sample());
+    const DesktopTools::RequestedSample locked = requestSample(*source);
+    QVERIFY(locked.answered && !locked.sample);
     saver->active = false;
     QTRY_VERIFY(source->sample());
+    QTRY_VERIFY(requestSample(*source).sample);
 
     extension->title.clear();
     QVERIFY(!source->sample());

@@ -43,6 +43,10 @@ void TestWaylandGnome::extensionTurnedOnLater()
     std::optional<ForegroundSample> s;
     QTRY_VERIFY_WITH_TIMEOUT((s = source->sample()) && s->title == title, 10000);
     QCOMPARE(s->path, QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
+    // Asked without waiting: the same answer, through the event loop.
+    const RequestedSample asked = requestSample(*source);
+    QVERIFY(asked.returnedFirst);
+    QVERIFY(asked.sample && asked.sample->title == title && asked.sample->path == s->path);
 
     window.setWindowTitle("renamed");
     QTRY_VERIFY_WITH_TIMEOUT((s = source->sample()) && s->title == "renamed", 10000);

@@ -1,19 +1,24 @@
 // The KWin backend and the real kesto on a real KWin (kwin_wayland
-// --virtual, tests/kwin-session.sh): kesto's script reports, kesto logs.
+// --virtual, tests/kwin-session.sh): kesto's script reports, kesto logs,
+// also after KWin restarted; once kesto ends, KWin runs none of it.
 #include "desktoptools.h"
 #include "foregroundwindow.h"
 #include "systembackend.h"
 #include "testsupport.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QWidget>
 
 #include <memory>
+
+#include <signal.h>
 
 using namespace DesktopTools;
 using namespace TestSupport;
@@ -69,6 +74,8 @@ class TestWaylandKWin : public QObject
 private slots:
     void followsTheActiveWindow();
     void kestoLogsItsPromptInFront();
+    void kwinRestartsUnderKesto();
+    void showWindow();
 
 private:
     std::optional<ForegroundSample> sampleOf(ForegroundWindowSource &source, const QString &title)
@@ -99,6 +106,9 @@ void TestWaylandKWin::followsTheActiveWindow()
     std::optional<ForegroundSample> s = sampleOf(*source, first);
     QVERIFY(s);
     QCOMPARE(s->path, self);
+    // Asked without waiting: the same answer, kept from the script's reports.
+    const RequestedSample asked = requestSample(*source);
+    QVERIFY(asked.sample && asked.sample->title == first && asked.sample->path == self);
 
     // A new window takes the focus, then renames itself.
     auto b = std::make_unique<QWidget>();
@@ -129,6 +139,88 @@ void TestWaylandKWin::kestoLogsItsPromptInFront()
     const QString seen = probe.activeWindow();
     QVERIFY2(seen.startsWith("Quorvel?|true|"), qPrintable(seen));
     QCOMPARE(kesto->process().state(), QProcess::Running);
+}
+
+void TestWaylandKWin::kwinRestartsUnderKesto()
+{
+    // A Wayland client of KWin's ends with it: kesto and this test draw
+    // offscreen, the windows come from children of this test.
+    if (QGuiApplication::platformName() != "offscreen")
+        QSKIP("run offscreen, as tst_wayland_kwin_restart");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const auto scriptLoaded = [&] {
+        QDBusMessage call = QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting",
+                                                           "isScriptLoaded");
+        const QDBusMessage reply = bus.call(call << QString("kesto"));
+        return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();
+    };
+    const auto window = [](const QString &title) {
+        return std::make_unique<Child>(QCoreApplication::applicationFilePath(), QStringList{"showWindow"}, QString(),
+                                       QStringList{"QT_QPA_PLATFORM=wayland", "KESTO_TEST_WINDOW=" + title});
+    };
+    Sandbox box;
+    box.copyTemplate();
+    Child kesto(binDir() + "/kesto", {}, box.work(), {"HOME=" + box.home()});
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(box.logPath()), 15000);
+    LogFile log(box.logPath());
+    const QString self = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+    const auto logged = [&](const QString &title) {
+        return log.value("SELECT COUNT(*) FROM ApplicationLog WHERE AppTitle = ? AND AppFileName = ?", {title, self})
+                   .toInt() > 0;
+    };
+    auto before = window("before KWin restarts");
+    QTRY_VERIFY_WITH_TIMEOUT(logged("before KWin restarts"), 20000);
+    QVERIFY(scriptLoaded());
+
+    // KWin ends, as in a crash, and starts again just as it was started.
+    const QString pid = QString::number(bus.interface()->servicePid("org.kde.KWin").value());
+    const auto proc = [&](const char *what) {
+        QFile file("/proc/" + pid + "/" + what);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().split('\0') : QList<QByteArray>();
+    };
+    const QString program = QFile::symLinkTarget("/proc/" + pid + "/exe");
+    QStringList args;
+    for (const QByteArray &arg : proc("cmdline").mid(1))
+        if (!arg.isEmpty())
+            args << QString::fromLocal8Bit(arg);
+    QProcessEnvironment env;
+    for (const QByteArray &pair : proc("environ"))
+        if (pair.contains('='))
+            env.insert(QString::fromLocal8Bit(pair.left(pair.indexOf('='))), QString::fromLocal8Bit(pair.mid(pair.indexOf('=') + 1)));
+    QVERIFY(!program.isEmpty() && !args.isEmpty());
+    QVERIFY(::kill(pid_t(pid.toInt()), SIGTERM) == 0);
+    // Gone once its process is (the session reaps it only at the end).
+    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists("/proc/" + pid) || proc("stat").value(0).contains(") Z "), 10000);
+    before.reset();
+    QProcess kwin;
+    kwin.setProcessEnvironment(env);
+    kwin.setStandardOutputFile(QDir::tempPath() + "/kwin-restarted.log");
+    kwin.setStandardErrorFile(QDir::tempPath() + "/kwin-restarted.log");
+    kwin.start(program, args);
+    QVERIFY(kwin.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(scriptLoaded(), 15000);
+    auto after = window("after KWin restarted");
+    QTRY_VERIFY_WITH_TIMEOUT(logged("after KWin restarted"), 20000);
+
+    // kesto ends: KWin no longer runs its script.
+    run(binDir() + "/kesto", {"--quit"});
+    QVERIFY(kesto.process().waitForFinished(10000));
+    QCOMPARE(kesto.process().exitCode(), 0);
+    QVERIFY(!scriptLoaded());
+    after.reset();
+    kwin.terminate();
+    kwin.waitForFinished(10000);
+}
+
+void TestWaylandKWin::showWindow()
+{
+    const QString title = qEnvironmentVariable("KESTO_TEST_WINDOW");
+    if (title.isEmpty())
+        QSKIP("a window that kwinRestartsUnderKesto shows");
+    QWidget window;
+    window.setWindowTitle(title);
+    window.show();
+    QTest::qWait(120000);
 }
 
 QTEST_MAIN(TestWaylandKWin)

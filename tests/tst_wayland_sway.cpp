@@ -189,6 +189,12 @@ void TestWaylandSway::windowsInFront()
         QCOMPARE(s->title, title);
         QCOMPARE(s->path, path);
     }
+    // Asked without waiting: the same answer; sway's IPC is awaited in the
+    // event loop, the window list alone answers at once.
+    const RequestedSample asked = requestSample(*backend);
+    QVERIFY(asked.answered);
+    QCOMPARE(asked.returnedFirst, withIpc);
+    QCOMPARE(asked.sample ? asked.sample->path : QString(), path);
     qputenv("SWAYSOCK", sway);
 }
 

@@ -1,5 +1,5 @@
 // How the Wayland backend traces a window to its program: compositor
-// replies, desktop entries, and a stand-in for Hyprland's socket.
+// replies, desktop entries, and stand-ins for sway's and Hyprland's sockets.
 #include "waylandwindows.h"
 
 #include <QDir>
@@ -7,7 +7,10 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
+#include <chrono>
+#include <memory>
 #include <thread>
 
 #include <sys/socket.h>
@@ -27,6 +30,8 @@ private slots:
     void desktopEntries();
     void appIdsToPrograms();
     void hyprlandSocket();
+    void socketsAskedLater_data();
+    void socketsAskedLater();
 };
 
 void TestWaylandWindows::compositorReplies_data()
@@ -132,6 +137,72 @@ void TestWaylandWindows::hyprlandSocket()
     QCOMPARE(pidInHyprlandWindow(reply, "t"), qint64(99));
     QVERIFY(hyprlandActiveWindow("../sig").isEmpty());
     QVERIFY(hyprlandActiveWindow("absent").isEmpty());
+}
+
+void TestWaylandWindows::socketsAskedLater_data()
+{
+    QTest::addColumn<bool>("sway");
+    QTest::addColumn<QByteArrayList>("parts");
+    QTest::addColumn<qint64>("pid");
+    const QByteArray tree = R"({"nodes":[{"name":"t","pid":42,"focused":true}]})";
+    QByteArray framed("i3-ipc");
+    const quint32 header[2] = {qToLittleEndian<quint32>(quint32(tree.size())), qToLittleEndian<quint32>(4)};
+    framed.append(reinterpret_cast<const char *>(header), sizeof header).append(tree);
+    // sway keeps the connection open: the reply's length says when it is whole.
+    QTest::newRow("sway, reply in two parts") << true << QByteArrayList{framed.left(20), framed.mid(20)} << qint64(42);
+    QTest::newRow("sway, never answers") << true << QByteArrayList{} << qint64(0);
+    QTest::newRow("hyprland, answers and hangs up") << false << QByteArrayList{R"({"title":"t","pid":99})"} << qint64(99);
+}
+
+void TestWaylandWindows::socketsAskedLater()
+{
+    QFETCH(bool, sway);
+    QFETCH(QByteArrayList, parts);
+    QFETCH(qint64, pid);
+    QTemporaryDir runtime;
+    QVERIFY(QDir().mkpath(runtime.path() + "/hypr/sig"));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const QString path = runtime.path() + (sway ? "/sway-ipc.sock" : "/hypr/sig/.socket.sock");
+    const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+    QVERIFY(::bind(server, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+    QVERIFY(::listen(server, 1) == 0);
+    // A compositor busy for half a second, then answering in parts; without
+    // parts it never answers and waits for the asker to give up.
+    std::thread compositor([&] {
+        const int client = ::accept(server, nullptr, nullptr);
+        char request[64];
+        (void)!::read(client, request, sizeof request);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        for (const QByteArray &part : parts) {
+            (void)!::write(client, part.constData(), size_t(part.size()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        if (parts.isEmpty() || sway)
+            while (::read(client, request, sizeof request) > 0) {
+            }
+        ::close(client);
+    });
+
+    auto reply = std::make_shared<std::optional<QByteArray>>();
+    auto context = std::make_unique<QObject>();
+    const auto done = [reply](const QByteArray &r) { *reply = r; };
+    if (sway)
+        swayTreeLater(path, context.get(), done);
+    else
+        hyprlandActiveWindowLater("sig", context.get(), done);
+    const bool returnedFirst = !reply->has_value();
+    (void)QTest::qWaitFor([&] { return reply->has_value(); }, 5000);
+    // Whatever is still open closes with its context.
+    context.reset();
+    compositor.join();
+    ::close(server);
+    qunsetenv("XDG_RUNTIME_DIR");
+    QVERIFY(returnedFirst);
+    QVERIFY(reply->has_value());
+    QCOMPARE(sway ? focusedPidInSwayTree(**reply, "t") : pidInHyprlandWindow(**reply, "t"), pid);
 }
 
 QTEST_GUILESS_MAIN(TestWaylandWindows)
