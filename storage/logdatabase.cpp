@@ -55,6 +55,22 @@ void createSchemaIfEmpty(QSqlDatabase &db)
     Schema::apply(db);
 }
 
+void migrate(QSqlDatabase &db)
+{
+    if (db.isOpen())
+        Schema::migrate(db);
+}
+
+QVariant setting(QSqlDatabase &db, const QString &name, const QVariant &fallback)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT Value FROM Settings WHERE Name = ?"));
+    query.addBindValue(name);
+    if (query.exec() && query.next() && !query.value(0).isNull())
+        return query.value(0);
+    return fallback;
+}
+
 void restrictToOwner(const QString &path)
 {
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);

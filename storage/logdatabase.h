@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
 
 // Where the log lives, how it comes into being and what it says about the
 // prompt interval. The connection is the application's default one.
@@ -27,6 +28,20 @@ QSqlDatabase addConnection();
 // would drop every sample and answer for good: give it the template's schema.
 // A database that has any of the tables is left alone.
 void createSchemaIfEmpty(QSqlDatabase &db);
+
+// Brings the log to this kesto's schema (new tables and columns only). A log
+// that cannot take it (read-only, locked) or is from a newer kesto is used as
+// it is; settings it lacks read as their defaults.
+void migrate(QSqlDatabase &db);
+
+// A setting stored in the log, or fallback when it has none or cannot say.
+QVariant setting(QSqlDatabase &db, const QString &name, const QVariant &fallback);
+
+// Stores a setting: the statement, with the name and the value to bind.
+inline QString storeSettingSql()
+{
+    return QStringLiteral("INSERT OR REPLACE INTO Settings (Name, Value) VALUES (?, ?)");
+}
 
 // The log holds window titles and answers: a file this start created is made
 // private to its owner, whatever mode the template had.

@@ -29,7 +29,7 @@ int main(int argc, char *argv[])
             QSqlQuery wal(QStringLiteral("PRAGMA journal_mode=WAL"), db);
             ok = wal.isActive();
         }
-        ok = ok && Schema::apply(db);
+        ok = ok && Schema::apply(db) && Schema::migrate(db) != Schema::Migrated::Failed;
         if (!ok)
             std::fprintf(stderr, "maketemplate: %s\n", qPrintable(db.lastError().text()));
         db.close();

@@ -76,6 +76,7 @@ MainWindow::MainWindow(QWidget *parent)
         if (creatingLog)
             LogDatabase::restrictToOwner(db.databaseName());
         LogDatabase::createSchemaIfEmpty(db);
+        LogDatabase::migrate(db);
         LogDatabase::useWriteAheadLog(db);
         setVisible(false);
     } else {
