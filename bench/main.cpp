@@ -5,6 +5,7 @@
 #include "foregroundwindow.h"
 #include "freememory.h"
 #include "history.h"
+#include "logwriter.h"
 #include "mainwindow.h"
 #include "reportview.h"
 #include "searchdialog.h"
@@ -12,6 +13,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
+#include <QLineEdit>
 #include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
@@ -415,6 +418,8 @@ void sampler(const QString &templatePath)
         const double before = cpuSeconds(RUSAGE_SELF);
         for (int i = 0; i < ticks; ++i)
             tick();
+        // The writer's thread is part of a tick's cost.
+        LogWriter::waitForAll();
         report(QStringLiteral("tick.x11.cpu_us"), (cpuSeconds(RUSAGE_SELF) - before) / ticks * 1e6, "us");
         // Where a tick's time goes: asking X11 alone.
         const double sampleBefore = cpuSeconds(RUSAGE_SELF);
@@ -424,13 +429,15 @@ void sampler(const QString &templatePath)
 
         // Memory over 100,000 ticks in front of each kind of window the X11
         // backend reads differently. Synced commits would only make it slow.
-        QSqlQuery(QStringLiteral("PRAGMA synchronous=OFF"), QSqlDatabase::database());
+        window.findChild<LogWriter *>()->configure(QStringLiteral("PRAGMA synchronous=OFF"));
         X11Stage stage;
         int n = 0;
         const auto tickAndLoop = [&tick, &n] {
             tick();
-            if (++n % 50 == 0)
+            if (++n % 50 == 0) {
+                LogWriter::waitForAll();
                 QCoreApplication::processEvents();
+            }
         };
         double worst = 0;
         for (const auto &[kind, key] : kKinds) {
@@ -459,6 +466,141 @@ void sampler(const QString &templatePath)
     term.waitForFinished();
     QDir::setCurrent(oldCwd);
     qputenv("HOME", oldHome);
+}
+
+// A private home and working directory with the template, as kesto finds them.
+struct BenchHome
+{
+    explicit BenchHome(const QString &templatePath)
+        : oldHome(qgetenv("HOME"))
+        , oldCwd(QDir::currentPath())
+    {
+        QFile::copy(templatePath, work.filePath(QStringLiteral("template.db")));
+        qputenv("HOME", QFile::encodeName(home.path()));
+        QDir::setCurrent(work.path());
+    }
+    ~BenchHome()
+    {
+        QDir::setCurrent(oldCwd);
+        qputenv("HOME", oldHome);
+    }
+    QTemporaryDir home;
+    QTemporaryDir work;
+    QByteArray oldHome;
+    QString oldCwd;
+};
+
+// Runs ticks every tickMs, an answer saved halfway, and measures the worst
+// stall of the interface thread meanwhile.
+double stallOverTicks(MainWindow &window, int ticks, int tickMs)
+{
+    StallMeter meter;
+    meter.start();
+    QEventLoop loop;
+    QTimer ticker;
+    int done = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        QMetaObject::invokeMethod(&window, "OnTimerPrograms");
+        if (++done == ticks / 2) {
+            // Saved from its own event, so the ticks go on while it waits.
+            QTimer::singleShot(0, &window, [&window] {
+                QMetaObject::invokeMethod(&window, "OnTimerKESTO");
+                window.findChild<QComboBox *>(QStringLiteral("cbWhat"))->lineEdit()->setText(QStringLiteral("bench"));
+                QMetaObject::invokeMethod(&window, "cmdSave_Click");
+            });
+        }
+        if (done == ticks) {
+            ticker.stop();
+            // The last answer may still be on its way.
+            QTimer::singleShot(1500, &loop, &QEventLoop::quit);
+        }
+    });
+    ticker.start(tickMs);
+    loop.exec();
+    return meter.stop();
+}
+
+// Child of "stalls": every fsync made slow by the shim in LD_PRELOAD.
+void stallOnSlowDisk(const QString &templatePath)
+{
+    BenchHome where(templatePath);
+    // The same run without the shim shows what the disk's delay adds.
+    const QString disk = qEnvironmentVariableIsSet("KESTO_FSYNC_DELAY_MS") ? QStringLiteral("stall.slow_disk")
+                                                                           : QStringLiteral("stall.plain_disk");
+    QProcess term;
+    frontWindow(term);
+    {
+        MainWindow window;
+        // For comparison: one synced commit on the interface thread, as
+        // every tick and answer did before the writer had a thread.
+        QElapsedTimer commit;
+        commit.start();
+        const bool written = QSqlQuery(QSqlDatabase::database())
+                                 .exec(QStringLiteral("INSERT OR REPLACE INTO Settings VALUES ('bench', 1)"));
+        if (written)
+            report(disk + QStringLiteral(".commit_on_interface_thread_ms"), commit.nsecsElapsed() / 1e6, "ms");
+        report(disk + QStringLiteral(".max_gap_ms"), stallOverTicks(window, 1000, 20), "ms");
+        LogWriter::waitForAll();
+        QSqlQuery answers(QStringLiteral("SELECT COUNT(*) FROM ActivityLog"), QSqlDatabase::database());
+        answers.next();
+        report(disk + QStringLiteral(".answers_saved"), answers.value(0).toDouble(), "");
+        QSqlQuery time(QStringLiteral("SELECT SUM(Duration) / 5 FROM ApplicationLog"), QSqlDatabase::database());
+        time.next();
+        report(disk + QStringLiteral(".ticks_recorded"), time.value(0).toDouble(), "");
+    }
+    term.kill();
+    term.waitForFinished();
+}
+
+// Child of "stalls": the desktop's foreground window comes from a GNOME
+// Shell stand-in that answers after 500 ms.
+void stallOnSlowDesktop(const QString &templatePath)
+{
+    BenchHome where(templatePath);
+    MainWindow window;
+    const int ticks = 12;
+    report(QStringLiteral("stall.slow_desktop.max_gap_ms"), stallOverTicks(window, ticks, 1000), "ms");
+    LogWriter::waitForAll();
+    QSqlQuery time(QStringLiteral("SELECT SUM(Duration) / 5 FROM ApplicationLog WHERE AppTitle = 'Slow shell'"),
+                   QSqlDatabase::database());
+    time.next();
+    report(QStringLiteral("stall.slow_desktop.samples_used"), time.value(0).toDouble(), "");
+    report(QStringLiteral("stall.slow_desktop.ticks"), ticks, "");
+}
+
+// Runs one of the children above and takes its figures as ours.
+void relay(const QString &program, const QStringList &args, const QProcessEnvironment &env)
+{
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(program, args);
+    child.waitForFinished(300000);
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.size() >= 2 && parts[0].startsWith("stall."))
+            report(QString::fromUtf8(parts[0]), parts[1].toDouble(), QString::fromUtf8(parts.value(2)));
+    }
+}
+
+void stalls(const QString &self)
+{
+    relay(self, {QStringLiteral("stall-disk")}, QProcessEnvironment::systemEnvironment());
+    QProcessEnvironment disk = QProcessEnvironment::systemEnvironment();
+    disk.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KESTO_SLOWFSYNC));
+    disk.insert(QStringLiteral("KESTO_FSYNC_DELAY_MS"), QStringLiteral("200"));
+    relay(self, {QStringLiteral("stall-disk")}, disk);
+
+    QProcessEnvironment desktop = QProcessEnvironment::systemEnvironment();
+    desktop.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    desktop.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    desktop.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("kesto-bench-none"));
+    relay(QStringLiteral("dbus-run-session"),
+          {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+           QStringLiteral("\"$1\" --delay 500 --title 'Slow shell' & shell=$!; sleep 1; \"$2\" stall-desktop; "
+                          "status=$?; kill $shell; exit $status"),
+           QStringLiteral("sh"), QStringLiteral(KESTO_SLOWSHELL), self},
+          desktop);
 }
 
 bool trayIconShown()
@@ -586,6 +728,19 @@ void table()
                     qPrintable(X11Stage::kindName(kind)), figure(QStringLiteral("rss.ticks_growth_mb.%1").arg(key)));
     std::printf("| memory after the activity log (5-year log) | %.1f MB | | | |\n", figure("rss.after_dialog_mb"));
     std::printf("| start-up to tray icon | %.0f ms | | | <= 300 ms |\n", figure("startup.tray_ms"));
+    if (figure("stall.slow_disk.max_gap_ms") >= 0) {
+        std::printf("| longest stall, 1,000 ticks and an answer, every fsync 200 ms late | %.1f ms | %.0f ms, one "
+                    "commit on the interface thread | | <= 20 ms |\n",
+                    figure("stall.slow_disk.max_gap_ms"), figure("stall.slow_disk.commit_on_interface_thread_ms"));
+        std::printf("| what reached the log meanwhile | %.0f answer, %.0f of 1000 ticks | | | all |\n",
+                    figure("stall.slow_disk.answers_saved"), figure("stall.slow_disk.ticks_recorded"));
+        std::printf("| the same on the plain disk | %.1f ms | | | |\n", figure("stall.plain_disk.max_gap_ms"));
+    }
+    if (figure("stall.slow_desktop.max_gap_ms") >= 0)
+        std::printf("| longest stall, desktop answering after 500 ms | %.1f ms | samples used: %.0f of %.0f | | <= 20 ms "
+                    "|\n",
+                    figure("stall.slow_desktop.max_gap_ms"), figure("stall.slow_desktop.samples_used"),
+                    figure("stall.slow_desktop.ticks"));
 }
 
 } // namespace
@@ -596,6 +751,16 @@ int main(int argc, char *argv[])
     FreeMemory::setUp();
     QApplication app(argc, argv);
     const QString binDir = QStringLiteral(KESTO_BIN_DIR);
+    // The children of "stalls", each in a setting of its own.
+    if (app.arguments().value(1) == QLatin1String("stall-disk")) {
+        stallOnSlowDisk(binDir + QStringLiteral("/template.db"));
+        return 0;
+    }
+    if (app.arguments().value(1) == QLatin1String("stall-desktop")) {
+        stallOnSlowDesktop(binDir + QStringLiteral("/template.db"));
+        return 0;
+    }
+
     const QString cache = qEnvironmentVariable("KESTO_BENCH_CACHE", QStringLiteral(KESTO_BENCH_CACHE));
     const QString history = History::ensure(cache);
     const QString browser = History::ensureBrowser(cache);
@@ -605,7 +770,7 @@ int main(int argc, char *argv[])
     const Range fiveYears{"five_years", last.addYears(-5).addDays(1), last};
 
     // Parts can be named on the command line: reports memory exports sampler
-    // kesto, and heavy or browser for one history only.
+    // kesto stalls, and heavy or browser for one history only.
     QStringList parts = app.arguments().mid(1);
     QStringList histories;
     for (const char *h : {"heavy", "browser"})
@@ -614,7 +779,7 @@ int main(int argc, char *argv[])
     if (histories.isEmpty())
         histories = QStringList{"heavy", "browser"};
     if (parts.isEmpty())
-        parts = QStringList{"reports", "memory", "exports", "sampler", "kesto"};
+        parts = QStringList{"reports", "memory", "exports", "sampler", "kesto", "stalls"};
     QTemporaryDir out;
     for (const QString &h : std::as_const(histories)) {
         const QString path = h == QLatin1String("heavy") ? history : browser;
@@ -629,6 +794,8 @@ int main(int argc, char *argv[])
         sampler(binDir + QStringLiteral("/template.db"));
     if (parts.contains("kesto"))
         realKesto(binDir, history);
+    if (parts.contains("stalls"))
+        stalls(QCoreApplication::applicationFilePath());
     table();
     return 0;
 }
