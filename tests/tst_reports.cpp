@@ -309,12 +309,16 @@ void TestReports::treeFindsEveryRow()
         return true;
     };
     QVERIFY(roundTrip());
-    // The arrow left of a day's caption closes it; the rows below move up.
+    // The arrow left of a day's caption closes it; the rows below move up,
+    // and the cursor on one of its rows goes to the caption.
     tree->scrollToTop();
+    tree->setCurrentIndex(r.model()->index(0, 1, r.day(1)));
     const QRect second = tree->visualRect(r.day(1));
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(second.left() - tree->indentation() / 2, second.center().y()));
     QVERIFY(!tree->isExpanded(r.day(1)));
     QCOMPARE(tree->visualRect(r.day(2)).top(), second.bottom() + 1);
+    QCOMPARE(tree->currentIndex(), r.day(1));
+    QVERIFY(tree->selectionModel()->isSelected(r.day(1)));
     QVERIFY(roundTrip());
     // Keys: End goes to the last row, Left from a row to its day and then
     // closes it, Right opens it again, Down enters it.
