@@ -102,8 +102,8 @@ void ReportSearch::run()
     if (stopping.isCancelled())
         return;
     // What was read before a failure still shows, with the reason beside it.
-    if (!whole)
-        failure = runner.lastError().isEmpty() ? tr("unknown error") : runner.lastError();
+    failedRead = !whole;
+    failure = runner.lastError();
     handOn(true);
 }
 

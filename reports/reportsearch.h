@@ -24,8 +24,9 @@ public:
     ~ReportSearch() override;
 
     void cancel() { stopping.cancel(); }
-    // Why the log could not be read whole; empty when it was, or when the
-    // search was cancelled. Read once the thread has finished.
+    // Whether a statement failed, and why; false when the log was read
+    // whole or the search was cancelled. Read once the thread has finished.
+    bool failed() const { return failedRead; }
     QString error() const { return failure; }
 
     // A program of the programs view: its file name, and the ending its
@@ -66,6 +67,7 @@ private:
     const QDate to;
     const QLocale locale;
     ReportCancel stopping;
+    bool failedRead = false;
     QString failure;
 
     // The reading side, touched by the worker only.

@@ -169,15 +169,17 @@ void SearchDialog::searchFinished()
     if (!search)
         return;
     showRows();
+    const bool failed = search->failed();
     const QString failure = search->error();
     stopSearch();
     // The reading thread's copies of the rows are freed by now.
     FreeMemory::returnToSystem();
     // An empty or cut-off tree would read as "no activity".
-    if (!failure.isEmpty())
+    if (failed)
         QMessageBox::warning(this, tr("Error"),
                              tr("The log %1 could not be read whole:\n%2")
-                                 .arg(QDir::toNativeSeparators(db.databaseName()), failure),
+                                 .arg(QDir::toNativeSeparators(db.databaseName()),
+                                      failure.isEmpty() ? tr("unknown error") : failure),
                              QMessageBox::Ok, QMessageBox::Ok);
 }
 
