@@ -19,7 +19,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -378,6 +383,200 @@ void exports(const QString &history, const QString &dbPath, const Range &year, c
     QSqlDatabase::removeDatabase(QStringLiteral("bench"));
 }
 
+// A copy of a history with one stamp on its last day that SQLite cannot read
+// as a time: the programs view and its export then read the whole range with
+// one statement, which sorts for seconds before its first row.
+QString oddCopy(const QString &dbPath, const QString &dir)
+{
+    const QString copy = dir + QStringLiteral("/odd.db");
+    QFile::remove(copy);
+    QFile::copy(dbPath, copy);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("odd"));
+        db.setDatabaseName(copy);
+        db.open();
+        QSqlQuery(db).exec(QStringLiteral("INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) "
+                                          "VALUES ('/usr/bin/odd', 'odd', '%1 12:00:00 odd', 5)")
+                               .arg(History::lastDay().toString(Qt::ISODate)));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("odd"));
+    return copy;
+}
+
+// Runs the event loop for `ms` milliseconds or until `done`.
+void waitAtMost(int ms, const std::function<bool()> &done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    waitFor([&] { return clock.elapsed() >= ms || done(); });
+}
+
+// Close clicked while a search of five years of programs reads: how long the
+// click takes, and until the dialog and its rows are gone, as they are when
+// the tray's "Show log..." returns.
+void closeMidSearch(const QString &prefix, const QString &dbPath, const Range &range)
+{
+    QList<double> closes, gone;
+    int midSearch = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
+        db.setDatabaseName(dbPath);
+        db.open();
+        auto dialog = std::make_unique<SearchDialog>();
+        dialog->resize(800, 600);
+        dialog->setDatabase(db);
+        dialog->show();
+        waitFor([&] { return !dialog->isSearching(); });
+        Controls c(*dialog);
+        c.set(range, ReportView::Programs);
+        c.search->click();
+        waitAtMost(500, [&] { return !dialog->isSearching(); });
+        midSearch += dialog->isSearching() ? 1 : 0;
+        QElapsedTimer clock;
+        clock.start();
+        dialog->findChild<QPushButton *>(QStringLiteral("cmdClose"))->click();
+        closes << clock.nsecsElapsed() / 1e6;
+        dialog.reset();
+        gone << clock.nsecsElapsed() / 1e6;
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("bench"));
+    }
+    if (midSearch < kRuns)
+        std::fprintf(stderr, "warning: %s: the search had ended before Close in %d of %d runs\n", qPrintable(prefix),
+                     kRuns - midSearch, kRuns);
+    report(prefix + "close_ms", median(closes), "ms");
+    report(prefix + "close_worst_ms", *std::max_element(closes.begin(), closes.end()), "ms");
+    report(prefix + "closed_and_freed_ms", median(gone), "ms");
+}
+
+// `kesto --quit` half a second into a CSV export of five years of programs:
+// the tray's "Show log...", the export link and the save dialog as a user
+// goes through them, then what the request runs (the Exit slot), timed until
+// the event loop has returned and until the window is gone.
+void quitMidExport(const QString &prefix, const QString &logPath, const Range &range, const QString &templatePath,
+                   const QString &outDir)
+{
+    QTemporaryDir home;
+    QTemporaryDir work;
+    QFile::copy(templatePath, work.filePath(QStringLiteral("template.db")));
+    const QByteArray oldHome = qgetenv("HOME");
+    const QString oldCwd = QDir::currentPath();
+    qputenv("HOME", QFile::encodeName(home.path()));
+    QDir::setCurrent(work.path());
+    const QString target = outDir + QStringLiteral("/quit.csv");
+    const QByteArray old = "an earlier export\n";
+    QList<double> returned, gone;
+    int midExport = 0;
+    int refused = 0;
+    bool kept = true;
+    for (int run = 0; run < kRuns; ++run) {
+        // The program writes to its log: each run has a fresh copy.
+        QFile::remove(home.filePath(QStringLiteral("kesto.db")));
+        QFile::copy(logPath, home.filePath(QStringLiteral("kesto.db")));
+        {
+            QFile file(target);
+            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            file.write(old);
+        }
+        QElapsedTimer clock;
+        {
+            auto window = std::make_unique<MainWindow>();
+            int step = 0;
+            QElapsedTimer exporting;
+            QTimer driver;
+            QObject::connect(&driver, &QTimer::timeout, [&] {
+                const auto dialog = window->findChild<SearchDialog *>();
+                switch (step) {
+                case 0:
+                    if (!dialog || !dialog->isVisible() || dialog->isSearching())
+                        return;
+                    Controls(*dialog).set(range, ReportView::Programs);
+                    step = 1;
+                    // The link's slot runs the save dialog and the export in
+                    // loops of their own: it must not run inside this one.
+                    QTimer::singleShot(0, dialog, [dialog] {
+                        emit dialog->findChild<QLabel *>(QStringLiteral("llCSV"))->linkActivated(QStringLiteral("#"));
+                    });
+                    return;
+                case 1:
+                    for (QWidget *w : QApplication::topLevelWidgets()) {
+                        auto *files = qobject_cast<QFileDialog *>(w);
+                        auto *box = qobject_cast<QMessageBox *>(w);
+                        if (files && files->isVisible()) {
+                            files->selectFile(target);
+                            if (auto *edit = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                                edit->setText(target);
+                            QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+                        } else if (box && box->isVisible() && box->button(QMessageBox::Yes)) {
+                            // "Replace it?"
+                            box->button(QMessageBox::Yes)->click();
+                        }
+                    }
+                    if (dialog && dialog->findChild<QProgressDialog *>()) {
+                        exporting.start();
+                        step = 2;
+                    }
+                    return;
+                case 2:
+                    if (exporting.elapsed() < 500)
+                        return;
+                    midExport += dialog && dialog->findChild<QProgressDialog *>() ? 1 : 0;
+                    step = 3;
+                    clock.start();
+                    QMetaObject::invokeMethod(window.get(), "menuExit_Click");
+                    return;
+                case 3:
+                    // Still running a minute later: the request was refused.
+                    if (clock.elapsed() > 60000) {
+                        ++refused;
+                        QCoreApplication::exit(1);
+                    }
+                    return;
+                }
+            });
+            driver.start(20);
+            QTimer::singleShot(0, window.get(), [&window] {
+                QMetaObject::invokeMethod(window.get(), "menuShowLog_Click");
+            });
+            QApplication::exec();
+            returned << clock.nsecsElapsed() / 1e6;
+            driver.stop();
+            window.reset();
+            gone << clock.nsecsElapsed() / 1e6;
+        }
+        QSqlDatabase::database(QString::fromLatin1(QSqlDatabase::defaultConnection), false).close();
+        QSqlDatabase::removeDatabase(QString::fromLatin1(QSqlDatabase::defaultConnection));
+        QFile file(target);
+        kept = kept && file.open(QIODevice::ReadOnly) && file.readAll() == old;
+    }
+    const QStringList stray = QDir(outDir).entryList({QStringLiteral("quit.csv.*")}, QDir::Files);
+    if (midExport < kRuns)
+        std::fprintf(stderr, "warning: %s: the export had ended before --quit in %d of %d runs\n", qPrintable(prefix),
+                     kRuns - midExport, kRuns);
+    report(prefix + "quit_ms", median(returned), "ms");
+    report(prefix + "quit_worst_ms", *std::max_element(returned.begin(), returned.end()), "ms");
+    report(prefix + "quit_and_window_gone_ms", median(gone), "ms");
+    report(prefix + "old_file_kept", kept && stray.isEmpty() ? 1 : 0, "");
+    if (refused)
+        report(prefix + "quit_refused_runs", refused, "runs");
+    QDir::setCurrent(oldCwd);
+    qputenv("HOME", oldHome);
+}
+
+void cancelling(const QString &history, const QString &dbPath, const Range &range, const QString &templatePath,
+                const QString &outDir)
+{
+    const QString odd = oddCopy(dbPath, outDir);
+    for (const auto &[log, path] : {std::pair<const char *, QString>{"by_day", dbPath}, {"whole_range", odd}}) {
+        const QString prefix = QStringLiteral("cancel.%1.%2.").arg(history, QLatin1String(log));
+        closeMidSearch(prefix, path, range);
+        quitMidExport(prefix, path, range, templatePath, outDir);
+    }
+    QFile::remove(odd);
+}
+
 // A window kept in front while the sampler runs.
 qint64 frontWindow(QProcess &term)
 {
@@ -718,6 +917,22 @@ void table()
                         qPrintable(ratio(figure(p + "ms"), figure(p + "sqlite3_ms"))), figure(p + "max_stall_ms"));
         }
     }
+    std::printf("\n| history | five years of programs read | Close mid-search | dialog gone | --quit mid-export | window gone "
+                "| old file kept | target |\n|---|---|---|---|---|---|---|---|\n");
+    for (const char *history : {"heavy", "browser"}) {
+        for (const char *log : {"by_day", "whole_range"}) {
+            const QString p = QStringLiteral("cancel.%1.%2.").arg(history, log);
+            if (figure(p + "close_ms") < 0)
+                continue;
+            const QString quit = figure(p + "quit_refused_runs") > 0
+                                     ? QStringLiteral("refused in %1 runs").arg(figure(p + "quit_refused_runs"))
+                                     : QStringLiteral("%1 ms").arg(figure(p + "quit_ms"), 0, 'f', 0);
+            std::printf("| %s | %s | %.0f ms | %.0f ms | %s | %.0f ms | %s | <= 100 ms |\n", history,
+                        log == QLatin1String("by_day") ? "day by day" : "one whole-range statement",
+                        figure(p + "close_ms"), figure(p + "closed_and_freed_ms"), qPrintable(quit),
+                        figure(p + "quit_and_window_gone_ms"), figure(p + "old_file_kept") > 0 ? "yes" : "NO");
+        }
+    }
     std::printf("\n| figure | kesto | peer | ratio | target |\n|---|---|---|---|---|\n");
     const double tick = figure("tick.x11.cpu_us"), shell = figure("tick.shell.cpu_us");
     std::printf("| sampler tick, CPU | %.0f us | %.0f us shell loop | %s cheaper | <= 500 us, >= 20x |\n", tick, shell,
@@ -770,7 +985,7 @@ int main(int argc, char *argv[])
     const Range fiveYears{"five_years", last.addYears(-5).addDays(1), last};
 
     // Parts can be named on the command line: reports memory exports sampler
-    // kesto stalls, and heavy or browser for one history only.
+    // kesto cancel stalls, and heavy or browser for one history only.
     QStringList parts = app.arguments().mid(1);
     QStringList histories;
     for (const char *h : {"heavy", "browser"})
@@ -779,7 +994,7 @@ int main(int argc, char *argv[])
     if (histories.isEmpty())
         histories = QStringList{"heavy", "browser"};
     if (parts.isEmpty())
-        parts = QStringList{"reports", "memory", "exports", "sampler", "kesto", "stalls"};
+        parts = QStringList{"reports", "memory", "exports", "cancel", "sampler", "kesto", "stalls"};
     QTemporaryDir out;
     for (const QString &h : std::as_const(histories)) {
         const QString path = h == QLatin1String("heavy") ? history : browser;
@@ -789,6 +1004,8 @@ int main(int argc, char *argv[])
             memory(h, path, year);
         if (parts.contains("exports"))
             exports(h, path, year, out.path());
+        if (parts.contains("cancel"))
+            cancelling(h, path, fiveYears, binDir + QStringLiteral("/template.db"), out.path());
     }
     if (parts.contains("sampler"))
         sampler(binDir + QStringLiteral("/template.db"));

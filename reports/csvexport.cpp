@@ -24,13 +24,12 @@ CsvExport::CsvExport(const QSqlDatabase &db, int kind, const QDate &from, const 
 
 CsvExport::~CsvExport()
 {
-    cancel();
-    wait();
+    stopping.cancelAndWait(*this);
 }
 
 void CsvExport::run()
 {
-    ReportRunner runner(databaseName, connectOptions);
+    ReportRunner runner(databaseName, connectOptions, &stopping);
     if (!runner.isOpen()) {
         failure = runner.lastError();
         return;
@@ -52,7 +51,7 @@ void CsvExport::run()
     const bool ran = runner.run(
         kind, from, to,
         [&](QSqlQuery &query) {
-            written = ReportView::writeCsv(query, kind, *file, &stop, &rows);
+            written = ReportView::writeCsv(query, kind, *file, &stopping.flag(), &rows);
             return written;
         },
         [&] {
@@ -62,11 +61,12 @@ void CsvExport::run()
             file->seek(0);
             rows = 0;
         },
-        stop);
+        stopping.flag());
     auto *save = qobject_cast<QSaveFile *>(file.get());
-    if (stop) {
+    if (stopping.isCancelled()) {
         if (save)
             save->cancelWriting();
+        cancelled = true;
         return;
     }
     if (!written) {

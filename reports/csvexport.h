@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reportrunner.h"
+
 #include <QDate>
 #include <QSqlDatabase>
 #include <QString>
@@ -20,8 +22,13 @@ public:
               QObject *parent = nullptr);
     ~CsvExport() override;
 
-    void cancel() { stop = true; }
-    bool wasCancelled() const { return stop; }
+    // Any thread; a statement under way is interrupted.
+    void cancel() { stopping.cancel(); }
+    // Cancels and waits for the thread to end.
+    void cancelAndWait() { stopping.cancelAndWait(*this); }
+    // Whether the export ended cancelled, the file as it was; read once the
+    // thread has finished (a cancel that came after the end changes nothing).
+    bool wasCancelled() const { return cancelled; }
     qint64 rowsWritten() const { return rows; }
     // Why the export failed; empty when it succeeded or was cancelled.
     QString error() const { return failure; }
@@ -36,7 +43,8 @@ private:
     const QDate from;
     const QDate to;
     const QString fileName;
-    std::atomic<bool> stop{false};
+    ReportCancel stopping;
+    bool cancelled = false;
     std::atomic<qint64> rows{0};
     QString failure;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QMutex>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -9,6 +10,34 @@
 #include <memory>
 
 class QSqlQuery;
+class QThread;
+struct sqlite3;
+
+// Stops a report that reads on a thread of its own. The flag ends it between
+// rows and statements; a statement still sorting before its first row (the
+// whole range of a big log takes seconds) is ended by SQLite's interrupt on
+// the reading connection.
+class ReportCancel
+{
+public:
+    // Any thread.
+    void cancel();
+    bool isCancelled() const { return stop.load(); }
+    const std::atomic<bool> &flag() const { return stop; }
+    // Cancels and waits for the reading thread. A statement that started just
+    // as the flag was set is interrupted again while the thread runs.
+    void cancelAndWait(QThread &thread);
+
+private:
+    friend class ReportRunner;
+    // The reading thread, while its connection is open.
+    void attach(const QSqlDatabase &db);
+    void detach();
+
+    std::atomic<bool> stop{false};
+    QMutex mutex;
+    sqlite3 *handle = nullptr;
+};
 
 // Runs a report's statement over a date range the way the activity log reads
 // it. The programs view runs one whole day at a time, newest day first, so
@@ -21,8 +50,9 @@ class QSqlQuery;
 class ReportRunner
 {
 public:
-    // A connection of its own on the log's file, read-only, for this thread.
-    ReportRunner(const QString &databaseName, const QString &connectOptions);
+    // A connection of its own on the log's file, read-only, for this thread;
+    // `cancel`, when given, can stop its statements from another thread.
+    ReportRunner(const QString &databaseName, const QString &connectOptions, ReportCancel *cancel = nullptr);
     ~ReportRunner();
     ReportRunner(const ReportRunner &) = delete;
     ReportRunner &operator=(const ReportRunner &) = delete;
@@ -35,7 +65,8 @@ public:
     using Reader = std::function<bool(QSqlQuery &query)>;
     using Restart = std::function<void()>;
 
-    // False when a statement failed (nothing more is read) or `stop` was set.
+    // False when a statement failed, also while stepping through its rows
+    // (nothing more is read), or `stop` was set.
     bool run(int kind, const QDate &from, const QDate &to, const Reader &read, const Restart &restart,
              const std::atomic<bool> &stop);
     QString lastError() const { return error; }
@@ -43,9 +74,11 @@ public:
 private:
     bool sortsInItsDay(int kind, const QDate &day);
     bool readAll(int kind, const QDate &from, const QDate &to, const Reader &read);
+    bool readRows(QSqlQuery &query, const Reader &read);
 
     QString name;
     QString error;
     std::unique_ptr<QSqlQuery> odd;
     int oddKind = -1;
+    ReportCancel *cancel = nullptr;
 };

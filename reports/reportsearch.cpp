@@ -54,8 +54,7 @@ ReportSearch::ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, 
 
 ReportSearch::~ReportSearch()
 {
-    cancel();
-    wait();
+    stopping.cancelAndWait(*this);
 }
 
 ReportSearch::Taken ReportSearch::take()
@@ -69,7 +68,7 @@ ReportSearch::Taken ReportSearch::take()
 
 void ReportSearch::run()
 {
-    ReportRunner runner(databaseName, connectOptions);
+    ReportRunner runner(databaseName, connectOptions, &stopping);
     sinceHanded.start();
     const auto restart = [this] {
         reading = ReportRows();
@@ -82,7 +81,7 @@ void ReportSearch::run()
         waiting = Taken();
         waiting.restart = true;
     };
-    runner.run(
+    const bool whole = runner.run(
         kind, from, to,
         [this](QSqlQuery &query) {
             int sinceCheck = 0;
@@ -90,7 +89,7 @@ void ReportSearch::run()
                 addRow(query);
                 if (++sinceCheck == 256) {
                     sinceCheck = 0;
-                    if (stop.load(std::memory_order_relaxed))
+                    if (stopping.isCancelled())
                         return false;
                     // A long statement hands on its finished days as it goes.
                     handOn(false);
@@ -99,9 +98,13 @@ void ReportSearch::run()
             handOn(false);
             return true;
         },
-        restart, stop);
-    if (!stop)
-        handOn(true);
+        restart, stopping.flag());
+    if (stopping.isCancelled())
+        return;
+    // What was read before a failure still shows, with the reason beside it.
+    failedRead = !whole;
+    failure = runner.lastError();
+    handOn(true);
 }
 
 void ReportSearch::addRow(QSqlQuery &query)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reportrows.h"
+#include "reportrunner.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -11,8 +12,6 @@
 #include <QSqlDatabase>
 #include <QThread>
 
-#include <atomic>
-
 // One search of the activity log, read on a thread of its own with a
 // connection of its own, handing finished days to the interface as it goes.
 class ReportSearch : public QThread
@@ -21,10 +20,14 @@ class ReportSearch : public QThread
 
 public:
     ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, QObject *parent = nullptr);
-    // Cancels and waits: a day's statement takes milliseconds.
+    // Cancels and waits; a statement under way is interrupted.
     ~ReportSearch() override;
 
-    void cancel() { stop = true; }
+    void cancel() { stopping.cancel(); }
+    // Whether a statement failed, and why; false when the log was read
+    // whole or the search was cancelled. Read once the thread has finished.
+    bool failed() const { return failedRead; }
+    QString error() const { return failure; }
 
     // A program of the programs view: its file name, and the ending its
     // window titles share (" — Mozilla Firefox"), kept once instead of in
@@ -63,7 +66,9 @@ private:
     const QDate from;
     const QDate to;
     const QLocale locale;
-    std::atomic<bool> stop{false};
+    ReportCancel stopping;
+    bool failedRead = false;
+    QString failure;
 
     // The reading side, touched by the worker only.
     ReportRows reading;

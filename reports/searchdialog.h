@@ -8,6 +8,7 @@
 namespace Ui {
 class SearchDialog;
 }
+class CsvExport;
 class QProgressBar;
 class ReportModel;
 class ReportSearch;
@@ -52,4 +53,6 @@ private:
     QProgressBar *working;
     ReportSearch *search = nullptr;
     quint64 searches = 0;
+    // The export under way, stopped when the dialog closes (kesto ending).
+    CsvExport *exporting = nullptr;
 };

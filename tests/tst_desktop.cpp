@@ -48,6 +48,8 @@ private slots:
     void logsTheWindowsInFront();
     void promptTakesTypedAnswers();
     void secondStartLeavesTheFirstAlone();
+    void quitWithADialogOpen_data();
+    void quitWithADialogOpen();
     void readOnlyLog();
 };
 
@@ -180,6 +182,33 @@ void TestDesktop::secondStartLeavesTheFirstAlone()
     QVERIFY(!third.process().waitForFinished(3000));
     QCOMPARE(third.process().state(), QProcess::Running);
     QVERIFY(waitFor([] { return kestoIconInTray(); }, 15000));
+}
+
+void TestDesktop::quitWithADialogOpen_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("activity log") << "--show-log" << "Activity Log";
+    QTest::newRow("about") << "--about" << "About KESTO";
+}
+
+void TestDesktop::quitWithADialogOpen()
+{
+    // These dialogs only hide when asked to close; kesto ends all the same.
+    QFETCH(QString, option);
+    QFETCH(QString, title);
+    Sandbox box;
+    box.copyTemplate();
+    Child kesto(binDir() + "/kesto", {}, box.work(), kestoEnv(box));
+    QVERIFY(waitFor([] { return kestoIconInTray(); }, 15000));
+    Child open(binDir() + "/kesto", {option}, box.work(), kestoEnv(box));
+    QVERIFY(open.process().waitForFinished(10000));
+    QVERIFY(!waitForWindow(title, 10000).isEmpty());
+    Child quit(binDir() + "/kesto", {"--quit"}, box.work(), kestoEnv(box));
+    QVERIFY(quit.process().waitForFinished(10000));
+    QVERIFY(kesto.process().waitForFinished(10000));
+    QCOMPARE(kesto.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(kesto.process().exitCode(), 0);
 }
 
 void TestDesktop::readOnlyLog()

@@ -278,6 +278,16 @@ Geschriebene Zeilen: %2</translation>
         <translation>Der Export konnte nicht nach %1 geschrieben werden:
 %2</translation>
     </message>
+    <message>
+        <source>The log %1 could not be read whole:
+%2</source>
+        <translation>Das Protokoll %1 konnte nicht vollständig gelesen werden:
+%2</translation>
+    </message>
+    <message>
+        <source>unknown error</source>
+        <translation>unbekannter Fehler</translation>
+    </message>
 </context>
 <context>
     <name>dlgProgramsDetail</name>

@@ -278,6 +278,16 @@ Righe scritte: %2</translation>
         <translation>Impossibile scrivere l&apos;esportazione in %1:
 %2</translation>
     </message>
+    <message>
+        <source>The log %1 could not be read whole:
+%2</source>
+        <translation>Impossibile leggere per intero il registro %1:
+%2</translation>
+    </message>
+    <message>
+        <source>unknown error</source>
+        <translation>errore sconosciuto</translation>
+    </message>
 </context>
 <context>
     <name>dlgProgramsDetail</name>
