@@ -451,6 +451,28 @@ void closeMidSearch(const QString &prefix, const QString &dbPath, const Range &r
     report(prefix + "closed_and_freed_ms", median(gone), "ms");
 }
 
+// A private home and working directory with the template, as kesto finds them.
+struct BenchHome
+{
+    explicit BenchHome(const QString &templatePath)
+        : oldHome(qgetenv("HOME"))
+        , oldCwd(QDir::currentPath())
+    {
+        QFile::copy(templatePath, work.filePath(QStringLiteral("template.db")));
+        qputenv("HOME", QFile::encodeName(home.path()));
+        QDir::setCurrent(work.path());
+    }
+    ~BenchHome()
+    {
+        QDir::setCurrent(oldCwd);
+        qputenv("HOME", oldHome);
+    }
+    QTemporaryDir home;
+    QTemporaryDir work;
+    QByteArray oldHome;
+    QString oldCwd;
+};
+
 // `kesto --quit` half a second into a CSV export of five years of programs:
 // the tray's "Show log...", the export link and the save dialog as a user
 // goes through them, then what the request runs (the Exit slot), timed until
@@ -458,13 +480,7 @@ void closeMidSearch(const QString &prefix, const QString &dbPath, const Range &r
 void quitMidExport(const QString &prefix, const QString &logPath, const Range &range, const QString &templatePath,
                    const QString &outDir)
 {
-    QTemporaryDir home;
-    QTemporaryDir work;
-    QFile::copy(templatePath, work.filePath(QStringLiteral("template.db")));
-    const QByteArray oldHome = qgetenv("HOME");
-    const QString oldCwd = QDir::currentPath();
-    qputenv("HOME", QFile::encodeName(home.path()));
-    QDir::setCurrent(work.path());
+    BenchHome where(templatePath);
     const QString target = outDir + QStringLiteral("/quit.csv");
     const QByteArray old = "an earlier export\n";
     QList<double> returned, gone;
@@ -473,8 +489,8 @@ void quitMidExport(const QString &prefix, const QString &logPath, const Range &r
     bool kept = true;
     for (int run = 0; run < kRuns; ++run) {
         // The program writes to its log: each run has a fresh copy.
-        QFile::remove(home.filePath(QStringLiteral("kesto.db")));
-        QFile::copy(logPath, home.filePath(QStringLiteral("kesto.db")));
+        QFile::remove(where.home.filePath(QStringLiteral("kesto.db")));
+        QFile::copy(logPath, where.home.filePath(QStringLiteral("kesto.db")));
         {
             QFile file(target);
             file.open(QIODevice::WriteOnly | QIODevice::Truncate);
@@ -561,8 +577,6 @@ void quitMidExport(const QString &prefix, const QString &logPath, const Range &r
     report(prefix + "old_file_kept", kept && stray.isEmpty() ? 1 : 0, "");
     if (refused)
         report(prefix + "quit_refused_runs", refused, "runs");
-    QDir::setCurrent(oldCwd);
-    qputenv("HOME", oldHome);
 }
 
 void cancelling(const QString &history, const QString &dbPath, const Range &range, const QString &templatePath,
@@ -598,13 +612,7 @@ qint64 frontWindow(QProcess &term)
 
 void sampler(const QString &templatePath)
 {
-    QTemporaryDir home;
-    QTemporaryDir work;
-    QFile::copy(templatePath, work.filePath(QStringLiteral("template.db")));
-    const QByteArray oldHome = qgetenv("HOME");
-    const QString oldCwd = QDir::currentPath();
-    qputenv("HOME", QFile::encodeName(home.path()));
-    QDir::setCurrent(work.path());
+    BenchHome where(templatePath);
 
     QProcess term;
     frontWindow(term);
@@ -648,7 +656,7 @@ void sampler(const QString &templatePath)
     }
 
     // The shell loop people write for this, one sample per round.
-    const QString db = home.filePath(QStringLiteral("shell.db"));
+    const QString db = where.home.filePath(QStringLiteral("shell.db"));
     QFile::copy(templatePath, db);
     const int samples = 40;
     const QString loop = QStringLiteral(
@@ -663,31 +671,7 @@ void sampler(const QString &templatePath)
 
     term.kill();
     term.waitForFinished();
-    QDir::setCurrent(oldCwd);
-    qputenv("HOME", oldHome);
 }
-
-// A private home and working directory with the template, as kesto finds them.
-struct BenchHome
-{
-    explicit BenchHome(const QString &templatePath)
-        : oldHome(qgetenv("HOME"))
-        , oldCwd(QDir::currentPath())
-    {
-        QFile::copy(templatePath, work.filePath(QStringLiteral("template.db")));
-        qputenv("HOME", QFile::encodeName(home.path()));
-        QDir::setCurrent(work.path());
-    }
-    ~BenchHome()
-    {
-        QDir::setCurrent(oldCwd);
-        qputenv("HOME", oldHome);
-    }
-    QTemporaryDir home;
-    QTemporaryDir work;
-    QByteArray oldHome;
-    QString oldCwd;
-};
 
 // Runs ticks every tickMs, an answer saved halfway, and measures the worst
 // stall of the interface thread meanwhile.

@@ -19,26 +19,6 @@
 using namespace TestSupport;
 using namespace DesktopTools;
 
-namespace {
-
-QStringList kestoEnv(const Sandbox &box)
-{
-    return {"HOME=" + box.home(), "QT_QPA_PLATFORM=xcb"};
-}
-
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (condition())
-            return true;
-        QThread::msleep(100);
-    }
-    return condition();
-}
-
-} // namespace
-
 class TestDesktop : public QObject
 {
     Q_OBJECT
