@@ -4,6 +4,7 @@
 #include "foregroundwindow.h"
 #include "systembackend.h"
 #include "testsupport.h"
+#include "waylandclients.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -110,6 +111,7 @@ private slots:
     void windowsInFront();
     void followsTitlesAndClosedWindows();
     void backendPerSessionType();
+    void idleTime();
     void kestoLogsTheWindowsInFront();
     void promptTakesTypedAnswers();
     void trayThroughStatusNotifier();
@@ -253,6 +255,27 @@ void TestWaylandSway::backendPerSessionType()
         QCOMPARE(s && s->title == "wayland client", c.seesWaylandWindow);
     }
     qputenv("XDG_SESSION_TYPE", "wayland");
+}
+
+void TestWaylandSway::idleTime()
+{
+    // sway 1.7 tells when a threshold passes without input (org_kde_kwin_idle):
+    // below it 0, past it the time since the last input.
+    const auto idle = [&] { return backend->idleSeconds(2); };
+    QCOMPARE(idle(), std::optional<qint64>(0));
+    QVERIFY(waitFor([&] { return idle().value_or(0) >= 2; }, 5000));
+    QVERIFY(idle().value_or(0) <= 4);
+    // A key through the virtual keyboard, as a user's, ends it.
+    run("wtype", {"-s", "200", "-k", "Shift_L"});
+    QVERIFY(waitFor([&] { return idle() == 0; }, 3000));
+    {
+        // A client holding an idle inhibitor (a video, a call) is presence.
+        IdleInhibitor inhibitor;
+        QVERIFY(inhibitor.isHeld());
+        QTest::qWait(3500);
+        QCOMPARE(idle(), std::optional<qint64>(0));
+    }
+    QVERIFY(waitFor([&] { return idle().value_or(0) >= 2; }, 5000));
 }
 
 void TestWaylandSway::kestoLogsTheWindowsInFront()
