@@ -217,6 +217,13 @@ void TestAway::promptsWaitForTheReturn()
     d.inputs << 5000;
     d.runTo(5000);
     QVERIFY(!d.window->isVisible());
+
+    // Away when kesto ends: the absence ends there.
+    d.runTo(5400);
+    QCOMPARE(d.log->value("SELECT COUNT(*) FROM Absences").toInt(), 4);
+    QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit"));
+    QCOMPARE(d.log->rows("SELECT time(AwayStart), time(AwayEnd) FROM Absences ORDER BY ROWID DESC LIMIT 1"),
+             Rows({{"10:23:20", "10:30:00"}}));
 }
 
 void TestAway::settingsLiveInTheLog()

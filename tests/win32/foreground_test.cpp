@@ -152,6 +152,11 @@ int wmain()
     pump();
     check(Win32Foreground::idleMilliseconds(idle) && idle < 500, "a key press starts idle time again");
     std::printf("idle %llu ms before the key, %llu ms after\n", later, idle);
+    // A player that only keeps the display on is not input.
+    SetThreadExecutionState(ES_CONTINUOUS | ES_DISPLAY_REQUIRED);
+    Sleep(1100);
+    check(Win32Foreground::idleMilliseconds(later) && later >= 1000, "keeping the display on is not input");
+    SetThreadExecutionState(ES_CONTINUOUS);
 
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
