@@ -197,6 +197,9 @@ private:
         for (const Op &op : std::as_const(backlog)) {
             QSqlQuery query(db);
             bool ok = true;
+            // A stretch cut to nothing before it reached the log never does.
+            if (op.begin && op.seconds <= 0)
+                continue;
             if (op.begin) {
                 query.prepare(QStringLiteral(
                     "INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) VALUES (?, ?, ?, ?)"));

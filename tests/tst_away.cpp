@@ -1,6 +1,7 @@
 // Time away from the computer, on a private log with a staged clock and idle
 // time: rows end at the last input, nothing is recorded while away, the
 // absence is logged, and the prompt asks about it on return.
+#include "logwriter.h"
 #include "sampler.h"
 #include "testsupport.h"
 
@@ -92,19 +93,21 @@ void TestAway::rowsEndAtTheLastInput_data()
     QTest::addColumn<int>("end");
     QTest::addColumn<Rows>("rows");     // title, start, seconds
     QTest::addColumn<Rows>("absences"); // from, to
+    QTest::addColumn<bool>("locked");    // another program holds the log until the end
     const Windows notes{{0, "notes"}};
     QTest::newRow("five minutes, then back") << QString() << true << Moments{0, 100, 700} << notes << 795
-        << Rows{{"notes", "09:00:00", 100}, {"notes", "09:11:40", 100}} << Rows{{"09:01:40", "09:11:40"}};
+        << Rows{{"notes", "09:00:00", 100}, {"notes", "09:11:40", 100}} << Rows{{"09:01:40", "09:11:40"}} << false;
     // A window that came up after the last input was never used: its row goes.
-    QTest::newRow("window changed while away") << QString() << true << Moments{0, 50, 400}
-        << Windows{{0, "notes"}, {200, "popup"}} << 445
-        << Rows{{"notes", "09:00:00", 50}, {"popup", "09:06:40", 50}} << Rows{{"09:00:50", "09:06:40"}};
+    for (bool locked : {false, true})
+        QTest::newRow(locked ? "window changed while away, log held" : "window changed while away")
+            << QString() << true << Moments{0, 50, 400} << Windows{{0, "notes"}, {200, "popup"}} << 445
+            << Rows{{"notes", "09:00:00", 50}, {"popup", "09:06:40", 50}} << Rows{{"09:00:50", "09:06:40"}} << locked;
     QTest::newRow("three minutes") << "menuAway3min" << true << Moments{0, 10, 250} << notes << 295
-        << Rows{{"notes", "09:00:00", 10}, {"notes", "09:04:10", 50}} << Rows{{"09:00:10", "09:04:10"}};
+        << Rows{{"notes", "09:00:00", 10}, {"notes", "09:04:10", 50}} << Rows{{"09:00:10", "09:04:10"}} << false;
     QTest::newRow("never") << "menuAwayNever" << true << Moments{0} << notes << 595
-        << Rows{{"notes", "09:00:00", 600}} << Rows{};
+        << Rows{{"notes", "09:00:00", 600}} << Rows{} << false;
     QTest::newRow("desktop cannot tell") << QString() << false << Moments{0} << notes << 595
-        << Rows{{"notes", "09:00:00", 600}} << Rows{};
+        << Rows{{"notes", "09:00:00", 600}} << Rows{} << false;
 }
 
 void TestAway::rowsEndAtTheLastInput()
@@ -116,13 +119,23 @@ void TestAway::rowsEndAtTheLastInput()
     QFETCH(int, end);
     QFETCH(Rows, rows);
     QFETCH(Rows, absences);
+    QFETCH(bool, locked);
     Day d;
+    LogFile locker(d.box.logPath());
+    if (locked) {
+        // What waits is written later, in order, as one.
+        QVERIFY(d.window->findChild<LogWriter *>()->configure("PRAGMA busy_timeout=0"));
+        QVERIFY(locker.exec("BEGIN EXCLUSIVE"));
+    }
     if (!threshold.isEmpty())
         d.action(threshold.toLatin1())->trigger();
     d.knowsIdle = knowsIdle;
     d.fake.idle = knowsIdle ? std::optional<qint64>(0) : std::nullopt;
     d.inputs = inputs;
     d.windows = windows;
+    d.runTo(end - Sampler::TickSeconds);
+    if (locked)
+        QVERIFY(locker.exec("COMMIT"));
     d.runTo(end);
     QCOMPARE(d.log->rows("SELECT AppTitle, time(AppDate), Duration FROM ApplicationLog ORDER BY ROWID"), rows);
     QCOMPARE(d.log->rows("SELECT time(AwayStart), time(AwayEnd) FROM Absences ORDER BY ROWID"), absences);
