@@ -38,6 +38,7 @@ void PromptSchedule::setActive(bool on)
 
 void PromptSchedule::promptOpened()
 {
+    held = false;
     if (!rewrite)
         timer->stop();
 }

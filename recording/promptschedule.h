@@ -34,6 +34,17 @@ public:
     // take-back; the mode belongs to that prompt only.
     bool promptClosed();
 
+    // The timer came while the user was away: the prompt waits for their
+    // return instead of piling up.
+    void holdForReturn() { held = true; }
+    // The user is back: whether a prompt waited for them. Asked once.
+    bool takeHeld()
+    {
+        const bool was = held;
+        held = false;
+        return was;
+    }
+
     // The timer's interval in milliseconds.
     int interval() const;
 
@@ -42,4 +53,5 @@ private:
     int minutes;
     bool active = true;
     bool rewrite = false;
+    bool held = false;
 };

@@ -9,3 +9,12 @@ CREATE TABLE IF NOT EXISTS Settings (
     Name TEXT PRIMARY KEY,
     Value
 );
+
+-- version 2
+-- Times nobody was at the computer: from the last input before to the first
+-- after, in the same local time text as the other dates.
+CREATE TABLE IF NOT EXISTS Absences (
+    AwayStart TEXT,
+    AwayEnd TEXT
+);
+CREATE INDEX IF NOT EXISTS AbsencesByStart ON Absences (AwayStart);

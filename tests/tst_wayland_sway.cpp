@@ -4,10 +4,13 @@
 #include "foregroundwindow.h"
 #include "systembackend.h"
 #include "testsupport.h"
+#include "waylandclients.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDateTime>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -111,7 +114,9 @@ private slots:
     void windowsInFront();
     void followsTitlesAndClosedWindows();
     void backendPerSessionType();
+    void idleTime();
     void kestoLogsTheWindowsInFront();
+    void kestoStopsWhileAway();
     void promptTakesTypedAnswers();
     void trayThroughStatusNotifier();
 
@@ -256,6 +261,27 @@ void TestWaylandSway::backendPerSessionType()
     qputenv("XDG_SESSION_TYPE", "wayland");
 }
 
+void TestWaylandSway::idleTime()
+{
+    // sway 1.7 tells when a threshold passes without input (org_kde_kwin_idle):
+    // below it 0, past it the time since the last input.
+    const auto idle = [&] { return backend->idleSeconds(2); };
+    QCOMPARE(idle(), std::optional<qint64>(0));
+    QVERIFY(waitFor([&] { return idle().value_or(0) >= 2; }, 5000));
+    QVERIFY(idle().value_or(0) <= 4);
+    // A key through the virtual keyboard, as a user's, ends it.
+    run("wtype", {"-s", "200", "-k", "Shift_L"});
+    QVERIFY(waitFor([&] { return idle() == 0; }, 3000));
+    {
+        // A client holding an idle inhibitor (a video, a call) is presence.
+        IdleInhibitor inhibitor;
+        QVERIFY(inhibitor.isHeld());
+        QTest::qWait(3500);
+        QCOMPARE(idle(), std::optional<qint64>(0));
+    }
+    QVERIFY(waitFor([&] { return idle().value_or(0) >= 2; }, 5000));
+}
+
 void TestWaylandSway::kestoLogsTheWindowsInFront()
 {
     Sandbox box;
@@ -298,6 +324,40 @@ void TestWaylandSway::kestoLogsTheWindowsInFront()
         QCOMPARE(rows[i][0].toString(), QStringLiteral("/usr/bin/foot"));
         QCOMPARE(rows[i][1].toString(), i == 0 ? alpha : beta);
     }
+}
+
+void TestWaylandSway::kestoStopsWhileAway()
+{
+    // Away after two seconds (one minute of 2 s): the row ends at the last
+    // key, and the next key starts a new one.
+    Sandbox box;
+    box.copyTemplate();
+    QVERIFY(QFile::copy(box.work() + "/template.db", box.logPath()));
+    LogFile log(box.logPath());
+    QVERIFY(log.exec("INSERT INTO Settings VALUES ('AwayMinutes', 1)"));
+    auto term = terminal("alone on sway");
+    QVERIFY(focus("alone on sway"));
+    Child kesto(binDir() + "/kesto", {}, box.work(),
+                {"HOME=" + box.home(), "QT_QPA_PLATFORM=wayland", "KESTO_AWAY_MINUTE_MS=2000"});
+    const auto rows = [&] { return log.rows("SELECT AppDate, Duration FROM ApplicationLog ORDER BY ROWID"); };
+    // Keys keep the user present until the row has grown.
+    QDateTime lastKey;
+    QVERIFY(waitFor([&] {
+        run("wtype", {"-k", "Shift_L"});
+        lastKey = QDateTime::currentDateTime();
+        return !rows().isEmpty() && rows()[0][1].toInt() >= 10;
+    }, 30000));
+    QTest::qWait(8000);
+    QList<QVariantList> now = rows();
+    QCOMPARE(now.size(), 1);
+    const qint64 upToLastKey = QDateTime::fromString(now[0][0].toString(), "yyyy-MM-dd HH:mm:ss").secsTo(lastKey);
+    QVERIFY2(qAbs(now[0][1].toInt() - upToLastKey) <= 2,
+             qPrintable(QStringLiteral("%1 s held, %2 s up to the last key").arg(now[0][1].toInt()).arg(upToLastKey)));
+    QVERIFY(waitFor([&] {
+        run("wtype", {"-k", "Shift_L"});
+        return rows().size() == 2;
+    }, 15000));
+    QCOMPARE(log.value("SELECT COUNT(*) FROM Absences").toInt(), 1);
 }
 
 void TestWaylandSway::promptTakesTypedAnswers()

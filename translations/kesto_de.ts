@@ -105,6 +105,34 @@
         <source>When kesto last ended, the log could not take everything. What it could not write is in:</source>
         <translation>Als kesto zuletzt beendet wurde, konnte das Protokoll nicht alles aufnehmen. Was nicht geschrieben werden konnte, steht in:</translation>
     </message>
+    <message>
+        <source>Ask about time away</source>
+        <translation>Nach Abwesenheit fragen</translation>
+    </message>
+    <message>
+        <source>Away after</source>
+        <translation>Abwesend nach</translation>
+    </message>
+    <message>
+        <source>3 minutes</source>
+        <translation>3 Minuten</translation>
+    </message>
+    <message>
+        <source>5 minutes</source>
+        <translation>5 Minuten</translation>
+    </message>
+    <message>
+        <source>10 minutes</source>
+        <translation>10 Minuten</translation>
+    </message>
+    <message>
+        <source>Never</source>
+        <translation>Nie</translation>
+    </message>
+    <message>
+        <source>Away %1–%2 (%3 min) – Quorvel?</source>
+        <translation>Abwesend %1–%2 (%3 Min.) – Quorvel?</translation>
+    </message>
 </context>
 <context>
     <name>MainWindowClass</name>

@@ -103,7 +103,35 @@
     </message>
     <message>
         <source>When kesto last ended, the log could not take everything. What it could not write is in:</source>
-        <translation>Quando kesto è stato chiuso l'ultima volta, il registro non ha potuto accogliere tutto. Ciò che non è stato scritto si trova in:</translation>
+        <translation>Quando kesto è stato chiuso l&apos;ultima volta, il registro non ha potuto accogliere tutto. Ciò che non è stato scritto si trova in:</translation>
+    </message>
+    <message>
+        <source>Ask about time away</source>
+        <translation>Chiedi del tempo di assenza</translation>
+    </message>
+    <message>
+        <source>Away after</source>
+        <translation>Assente dopo</translation>
+    </message>
+    <message>
+        <source>3 minutes</source>
+        <translation>3 minuti</translation>
+    </message>
+    <message>
+        <source>5 minutes</source>
+        <translation>5 minuti</translation>
+    </message>
+    <message>
+        <source>10 minutes</source>
+        <translation>10 minuti</translation>
+    </message>
+    <message>
+        <source>Never</source>
+        <translation>Mai</translation>
+    </message>
+    <message>
+        <source>Away %1–%2 (%3 min) – Quorvel?</source>
+        <translation>Assente %1–%2 (%3 min) – Quorvel?</translation>
     </message>
 </context>
 <context>

@@ -18,6 +18,7 @@
 #include <QDialog>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
@@ -27,6 +28,28 @@
 #include <QTimer>
 
 #include <climits>
+
+namespace {
+
+const QString kAwayMinutes = QStringLiteral("AwayMinutes");
+const QString kAskAboutAway = QStringLiteral("AskAboutAway");
+constexpr int kDefaultAwayMinutes = 5;
+// Absences at least this long are asked about on return.
+constexpr int kAskAfterMinutes = 15;
+
+QString logTime(const QDateTime &at)
+{
+    return at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+int storedAwayMinutes(QSqlDatabase &db)
+{
+    bool ok = false;
+    const int minutes = LogDatabase::setting(db, kAwayMinutes, kDefaultAwayMinutes).toInt(&ok);
+    return ok && minutes >= 0 ? minutes : kDefaultAwayMinutes;
+}
+
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -45,6 +68,8 @@ MainWindow::MainWindow(QWidget *parent)
     , sampler(nullptr)
     , schedule(nullptr)
     , saving(false)
+    , awayChoices(nullptr)
+    , menuAskAway(nullptr)
 {
     ui->setupUi(this);
     // kesto lives in the tray: no window of its own closing ends it.
@@ -92,6 +117,9 @@ MainWindow::MainWindow(QWidget *parent)
     }
     writer = new LogWriter(LogDatabase::databasePath(), this);
     sampler = new Sampler(writer, this);
+    sampler->setAwayMinutes(storedAwayMinutes(db));
+    connect(sampler, &Sampler::returned, this, &MainWindow::userReturned);
+    plainQuestion = ui->label->text();
     const int queryMinutes = LogDatabase::readQueryMinutes(db);
 
     timerPrograms->start(Sampler::TickSeconds * 1000);
@@ -120,6 +148,15 @@ MainWindow::MainWindow(QWidget *parent)
     menuActive->setChecked(true);
     connect(menuActive, SIGNAL(triggered()), this, SLOT(menuActive_Click()));
     trayMenu->addAction(menuActive);
+    trayMenu->addMenu(buildAwayMenu());
+    menuAskAway = new QAction(tr("Ask about time away"), this);
+    menuAskAway->setObjectName(QStringLiteral("menuAskAway"));
+    menuAskAway->setCheckable(true);
+    menuAskAway->setChecked(LogDatabase::setting(db, kAskAboutAway, 1).toInt() != 0);
+    connect(menuAskAway, &QAction::triggered, this, [this](bool checked) {
+        writer->execute(LogDatabase::storeSettingSql(), {kAskAboutAway, checked ? 1 : 0});
+    });
+    trayMenu->addAction(menuAskAway);
     trayMenu->addSeparator();
     trayMenu->addAction(QIcon(QStringLiteral(":/img/16.png")), tr("About..."), this, SLOT(menuAbout_Click()));
     trayMenu->addSeparator();
@@ -141,7 +178,9 @@ MainWindow::MainWindow(QWidget *parent)
     tellAboutUnsaved();
 
     // However the program is asked to end, what waits gets a last chance;
-    // a session manager asks before it ends the session.
+    // a session manager asks before it ends the session (and may go on, so
+    // an absence ends only with the program).
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { sampler->finishAbsence(); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &MainWindow::keepWaitingAnswers);
     if (auto *gui = qobject_cast<QGuiApplication *>(qApp))
         connect(gui, &QGuiApplication::commitDataRequest, this, &MainWindow::keepWaitingAnswers);
@@ -172,6 +211,34 @@ QAction *MainWindow::addFrequencyAction(const QString &text, int minutes, const 
     action->setActionGroup(frequencies);
     connect(action, SIGNAL(triggered()), this, slot);
     return action;
+}
+
+QMenu *MainWindow::buildAwayMenu()
+{
+    QMenu *menu = new QMenu(tr("Away after"), this);
+    awayChoices = new QActionGroup(this);
+    awayChoices->setExclusive(true);
+    const QList<QPair<int, QString>> choices = {
+        {3, tr("3 minutes")}, {5, tr("5 minutes")}, {10, tr("10 minutes")}, {15, tr("15 minutes")}, {0, tr("Never")}};
+    for (const auto &choice : choices) {
+        const int minutes = choice.first;
+        QAction *action = new QAction(choice.second, this);
+        action->setObjectName(minutes ? QStringLiteral("menuAway%1min").arg(minutes) : QStringLiteral("menuAwayNever"));
+        action->setCheckable(true);
+        // A stored threshold that is none of these marks none of them.
+        action->setChecked(sampler->awayMinutes() == minutes);
+        action->setActionGroup(awayChoices);
+        connect(action, &QAction::triggered, this, [this, minutes] { setAwayMinutes(minutes); });
+    }
+    menu->addActions(awayChoices->actions());
+    menu->setStyleSheet(QStringLiteral("background-color: auto;"));
+    return menu;
+}
+
+void MainWindow::setAwayMinutes(int minutes)
+{
+    sampler->setAwayMinutes(minutes);
+    writer->execute(LogDatabase::storeSettingSql(), {kAwayMinutes, minutes});
 }
 
 void MainWindow::placeOnScreen(QDialog &dialog) const
@@ -212,6 +279,14 @@ void MainWindow::OnTimerKESTO()
 {
     if (isVisible())
         return;
+    // Nobody to ask: one prompt waits for the user's return.
+    if (!schedule->reWriteMode() && !absence && sampler->isAway()) {
+        schedule->holdForReturn();
+        return;
+    }
+    // Asking found the user back, and the return opened the prompt.
+    if (isVisible())
+        return;
     schedule->promptOpened();
 
     ui->cbWhat->clear();
@@ -227,6 +302,7 @@ void MainWindow::OnTimerKESTO()
     ui->cbWhat->insertItems(ui->cbWhat->count(), answers);
     ui->cbWhat->lineEdit()->clear();
     ui->cmdSave->setEnabled(false);
+    showQuestion();
 
     show();
     activateWindow();
@@ -239,13 +315,20 @@ void MainWindow::cmdSave_Click()
     if (!ui->cmdSave->isEnabled() || saving)
         return;
     const QString text = ui->cbWhat->lineEdit()->text();
-    const QString pressed = sampler->now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const bool rewrite = schedule->reWriteMode();
+    const std::optional<Absence> asked = rewrite ? std::nullopt : absence;
+    // An answer about time away is dated where that time began: reports
+    // show it there.
+    const QString pressed = logTime(asked ? asked->from : sampler->now());
 
     // The prompt stays until the log has the answer or holds it for another
     // try; the interface goes on meanwhile.
     saving = true;
-    const LogWriter::Saved saved = writer->saveAnswer(text, pressed, schedule->reWriteMode());
+    const LogWriter::Saved saved = writer->saveAnswer(text, pressed, rewrite);
     saving = false;
+    // Unless another absence came meanwhile.
+    if (asked && absence && absence->to == asked->to)
+        absence.reset();
     schedule->promptClosed();
     hide();
 
@@ -258,6 +341,9 @@ void MainWindow::cmdSave_Click()
         placeOnScreen(box);
         box.exec();
     }
+    // The absence a take-back kept waiting is asked about now.
+    if (absence)
+        OnTimerKESTO();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -265,9 +351,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
     event->ignore();
     if (!isVisible() || saving)
         return;
-    // Like a prompt left unanswered: nothing stored, the interval counts again.
+    // Like a prompt left unanswered: nothing stored, the interval counts
+    // again. A take-back closed still leaves its waiting absence to ask about.
+    if (!schedule->reWriteMode())
+        absence.reset();
     schedule->promptClosed();
     hide();
+    if (absence)
+        OnTimerKESTO();
 }
 
 void MainWindow::keepWaitingAnswers()
@@ -355,4 +446,45 @@ void MainWindow::menuReWrite_Click()
 {
     schedule->requestRewrite();
     OnTimerKESTO();
+    // An open question about time away waits for the take-back.
+    showQuestion();
+}
+
+void MainWindow::userReturned(const QDateTime &from, const QDateTime &to)
+{
+    const bool held = schedule->takeHeld();
+    const bool worthAsking = menuAskAway->isChecked() && schedule->isActive()
+        && from.msecsTo(to) >= qint64(kAskAfterMinutes) * Sampler::minuteMs();
+    if (!worthAsking) {
+        // A prompt that came meanwhile comes now.
+        if (held)
+            OnTimerKESTO();
+        return;
+    }
+    // Away again before answering: one question for all of it.
+    if (absence && isVisible())
+        absence->to = to;
+    else
+        absence = Absence{from, to};
+    // A regular prompt on screen becomes the return prompt.
+    if (isVisible())
+        showQuestion();
+    else
+        OnTimerKESTO();
+}
+
+void MainWindow::showQuestion()
+{
+    if (!absence || schedule->reWriteMode()) {
+        ui->label->setText(plainQuestion);
+        return;
+    }
+    const QLocale locale;
+    const bool oneDay = absence->from.date() == absence->to.date();
+    const QString from = oneDay ? locale.toString(absence->from.time(), QLocale::ShortFormat)
+                                : locale.toString(absence->from, QLocale::ShortFormat);
+    const QString to = oneDay ? locale.toString(absence->to.time(), QLocale::ShortFormat)
+                              : locale.toString(absence->to, QLocale::ShortFormat);
+    const qint64 minutes = (absence->from.secsTo(absence->to) + 30) / 60;
+    ui->label->setText(tr("Away %1–%2 (%3 min) – Quorvel?").arg(from, to).arg(minutes));
 }

@@ -1,14 +1,18 @@
 #pragma once
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QSqlDatabase>
 #include <QString>
+
+#include <optional>
 
 class LogWriter;
 class PromptSchedule;
 class QAction;
 class QActionGroup;
 class QDialog;
+class QMenu;
 class QSystemTrayIcon;
 class QTimer;
 class Sampler;
@@ -54,10 +58,16 @@ private slots:
     // more try, and what cannot be written goes to a file beside the log.
     // Never a message box: the session may be ending.
     void keepWaitingAnswers();
+    // Input came back after an absence: the prompt asks about it at once.
+    void userReturned(const QDateTime &from, const QDateTime &to);
 
 private:
     void setQueryMinutes(int minutes);
     QAction *addFrequencyAction(const QString &text, int minutes, const char *slot);
+    QMenu *buildAwayMenu();
+    void setAwayMinutes(int minutes);
+    // The label names the absence the open prompt asks about.
+    void showQuestion();
     void placeOnScreen(QDialog &dialog) const;
     void tellAboutUnsaved();
 
@@ -78,4 +88,14 @@ private:
     PromptSchedule *schedule;
     // An answer is on its way to the log: the prompt takes no other.
     bool saving;
+    QActionGroup *awayChoices;
+    QAction *menuAskAway;
+    QString plainQuestion;
+    // The absence the prompt asks about, open or next (after a take-back).
+    struct Absence
+    {
+        QDateTime from;
+        QDateTime to;
+    };
+    std::optional<Absence> absence;
 };
