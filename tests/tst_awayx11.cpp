@@ -20,17 +20,6 @@ namespace {
 
 constexpr int kMinuteMs = 2000;
 
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (condition())
-            return true;
-        QThread::msleep(100);
-    }
-    return condition();
-}
-
 QDateTime logTime(const QVariant &text)
 {
     return QDateTime::fromString(text.toString(), "yyyy-MM-dd HH:mm:ss");
