@@ -1,0 +1,248 @@
+// One history across computers: each kesto publishes its log into a shared
+// folder and reads the others' logs from it.
+#include "computersdialog.h"
+#include "desktoptools.h"
+#include "peerlogs.h"
+#include "publisher.h"
+#include "reachability.h"
+#include "syncsettings.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+using namespace TestSupport;
+
+namespace {
+
+// A folder's files and their bytes.
+QMap<QString, QByteArray> contents(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        files.insert(name, fileBytes(dir.filePath(name)));
+    return files;
+}
+
+QString settingIn(const QString &path, const QString &name)
+{
+    LogFile file(path);
+    return file.value("SELECT Value FROM Settings WHERE Name = ?", {name}).toString();
+}
+
+// A log published by another computer, with one answer.
+void publishOther(const QString &folder, const QString &name, const QString &id, const QString &answer,
+                  const QString &date)
+{
+    const QString log = folder + "/../" + name + "-own.db";
+    QVERIFY(QFile::copy(builtTemplatePath(), log));
+    {
+        LogFile file(log);
+        QVERIFY(file.exec("INSERT INTO ActivityLog (ActText, ActDate) VALUES (?, ?)", {answer, date}));
+        QVERIFY(file.exec("INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) VALUES "
+                          "('/usr/bin/player', 'video', ?, 600)",
+                          {date}));
+    }
+    QCOMPARE(Publisher::snapshot(log, {folder, name, id}), QString());
+}
+
+struct Computer : Harness
+{
+    QString folder = box.home() + "/Sync";
+    Computer() { QDir().mkpath(folder); }
+    void answer(const QString &text)
+    {
+        invoke("OnTimerKESTO");
+        widget<QComboBox>("cbWhat")->lineEdit()->setText(text);
+        invoke("cmdSave_Click");
+    }
+    void sync(const QStringList &arguments)
+    {
+        QMetaObject::invokeMethod(window.get(), "setSyncFolder", Q_ARG(QStringList, arguments));
+    }
+    QString published(const QString &name) const { return folder + "/" + name + ".kesto.db"; }
+};
+
+} // namespace
+
+class TestComputers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void publishesItsOwnFileOnly();
+    void dialogRefusesATakenName();
+    void requestsCarryTheirArguments_data();
+    void requestsCarryTheirArguments();
+    void commandLineWithoutKesto();
+};
+
+void TestComputers::publishesItsOwnFileOnly()
+{
+    Computer c;
+    publishOther(c.folder, "desk", "desk-id", "on the desk", "2026-02-02 10:00:00");
+    QFile notes(c.folder + "/notes.txt");
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.write("not kesto's");
+    notes.close();
+    const auto others = contents(c.folder);
+
+    c.answer("first answer");
+    MessageBoxCloser closer;
+    c.sync({c.folder, "laptop"});
+    const QString file = c.published("laptop");
+    QTRY_VERIFY(QFileInfo::exists(file));
+    // Its owner's alone (the User bits only repeat the owner's for the owner).
+    QCOMPARE(QFile::permissions(file) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+             QFile::ReadOwner | QFile::WriteOwner);
+    const QString id = c.log->value("SELECT Value FROM Settings WHERE Name = 'ComputerId'").toString();
+    QVERIFY(!id.isEmpty());
+    QCOMPARE(c.log->value("SELECT Value FROM Settings WHERE Name = 'SyncFolder'").toString(), c.folder);
+    {
+        LogFile copy(file);
+        QCOMPARE(copy.value("SELECT ActText FROM ActivityLog").toString(), QStringLiteral("first answer"));
+        QCOMPARE(copy.value("PRAGMA journal_mode").toString(), QStringLiteral("delete"));
+        QCOMPARE(copy.value("SELECT group_concat(Name) FROM (SELECT Name FROM Settings ORDER BY Name)").toString(),
+                 QStringLiteral("ComputerId,ComputerName,PublishedAt,ReadableBy"));
+    }
+    QCOMPARE(settingIn(file, "ComputerId"), id);
+    QCOMPARE(settingIn(file, "ComputerName"), QStringLiteral("laptop"));
+    // Nothing else in the folder changed, and no temporary file is left.
+    auto now = contents(c.folder);
+    now.remove("laptop.kesto.db");
+    QCOMPARE(now, others);
+
+    // At exit the last answer goes out with the snapshot.
+    c.answer("last answer");
+    QMetaObject::invokeMethod(c.window.get(), "keepWaitingAnswers");
+    {
+        LogFile copy(file);
+        QCOMPARE(copy.value("SELECT group_concat(ActText, '|') FROM ActivityLog").toString(),
+                 QStringLiteral("first answer|last answer"));
+    }
+
+    // Another computer's name is refused; the file stays the other's.
+    c.sync({c.folder, "desk"});
+    QCOMPARE(contents(c.folder).value("desk.kesto.db"), others.value("desk.kesto.db"));
+    QCOMPARE(settingIn(c.box.logPath(), "ComputerName"), QStringLiteral("laptop"));
+    // A new name of its own: the file under the old name goes.
+    c.sync({c.folder, "laptop-2"});
+    QTRY_VERIFY(QFileInfo::exists(c.published("laptop-2")));
+    QTRY_VERIFY(!QFileInfo::exists(file));
+    QCOMPARE(settingIn(c.published("laptop-2"), "ComputerId"), id);
+    // Turned off: nothing is published any more, and what was stays.
+    c.sync({QString()});
+    const QByteArray last = fileBytes(c.published("laptop-2"));
+    c.answer("not published");
+    c.invoke("publishNow");
+    QMetaObject::invokeMethod(c.window.get(), "keepWaitingAnswers");
+    QTest::qWait(200);
+    QCOMPARE(fileBytes(c.published("laptop-2")), last);
+    QVERIFY(c.log->value("SELECT Value FROM Settings WHERE Name = 'SyncFolder'").toString().isEmpty());
+}
+
+void TestComputers::dialogRefusesATakenName()
+{
+    Sandbox box;
+    const QString folder = box.home() + "/Sync";
+    QDir().mkpath(folder);
+    publishOther(folder, "desk", "desk-id", "x", "2026-02-02 10:00:00");
+    struct Case
+    {
+        QString folder;
+        QString name;
+        bool accepted;
+    };
+    const QList<Case> cases = {
+        {folder, "desk", false},             // another computer's
+        {folder, "laptop", true},            // free
+        {box.home() + "/missing", "laptop", false},
+        {folder, "lap/top", false},          // names a file
+        {folder, "CON", false},
+        {QString(), "anything", true},       // off
+    };
+    for (const Case &k : cases) {
+        ComputersDialog dialog(QString(), "laptop", "own-id");
+        dialog.findChild<QLineEdit *>("txtFolder")->setText(k.folder);
+        dialog.findChild<QLineEdit *>("txtName")->setText(k.name);
+        MessageBoxCloser closer;
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            dialog.findChild<QDialogButtonBox *>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+            // A refused one stays open; the test ends it.
+            QTimer::singleShot(300, &dialog, &QDialog::reject);
+        });
+        const int result = dialog.exec();
+        QVERIFY2((result == QDialog::Accepted) == k.accepted, qPrintable(k.folder + " " + k.name));
+        QCOMPARE(closer.seen.isEmpty(), k.accepted);
+    }
+    // The own file of a computer is no obstacle to it.
+    QCOMPARE(SyncSettings::problem(folder, "desk", "desk-id"), QString());
+}
+
+void TestComputers::requestsCarryTheirArguments_data()
+{
+    QTest::addColumn<QStringList>("parts");
+    QTest::newRow("plain word") << QStringList{"publish"};
+    QTest::newRow("folder and name") << QStringList{"sync-folder", "/home/u/My Sync", "Mia's laptop"};
+    QTest::newRow("turned off") << QStringList{"sync-folder", ""};
+    QTest::newRow("odd characters") << QStringList{"sync-folder", "/x/=%20 %/ü東京\n", "a b"};
+}
+
+void TestComputers::requestsCarryTheirArguments()
+{
+    QFETCH(QStringList, parts);
+    const QString request = Reachability::joinRequest(parts);
+    QVERIFY(!request.contains('\n'));
+    QCOMPARE(Reachability::splitRequest(request), parts);
+}
+
+void TestComputers::commandLineWithoutKesto()
+{
+    Sandbox box;
+    box.copyTemplate();
+    const QString folder = box.home() + "/Sync";
+    QDir().mkpath(folder);
+    const auto kesto = [&](const QStringList &args, QString *err = nullptr) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", box.home());
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(box.work());
+        p.start(DesktopTools::binDir() + "/kesto", args);
+        p.waitForFinished(20000);
+        if (err)
+            *err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    };
+    QString err;
+    QCOMPARE(kesto({"--publish"}, &err), 1);
+    QVERIFY(err.contains("no log yet"));
+    QVERIFY(QFile::copy(box.work() + "/template.db", box.logPath()));
+    QCOMPARE(kesto({"--computer-name", "x"}), 2);
+    QCOMPARE(kesto({"--sync-folder", box.home() + "/missing"}, &err), 1);
+    QVERIFY(err.contains("missing"));
+    // Relative to where the command runs, as a path on a command line is.
+    QCOMPARE(kesto({"--sync-folder", "../" + QFileInfo(box.home()).fileName() + "/Sync", "--computer-name", "box"}), 0);
+    QCOMPARE(settingIn(box.logPath(), "SyncFolder"), QFileInfo(folder).absoluteFilePath());
+    QVERIFY(QFileInfo::exists(folder + "/box.kesto.db"));
+    {
+        LogFile log(box.logPath());
+        QVERIFY(log.exec("INSERT INTO ActivityLog (ActText, ActDate) VALUES ('late', '2026-02-02 10:00:00')"));
+    }
+    QCOMPARE(kesto({"--publish"}), 0);
+    QCOMPARE(LogFile(folder + "/box.kesto.db").value("SELECT ActText FROM ActivityLog").toString(), QStringLiteral("late"));
+    QCOMPARE(kesto({"--sync-folder", ""}), 0);
+    QCOMPARE(settingIn(box.logPath(), "SyncFolder"), QString());
+    QCOMPARE(kesto({"--publish"}), 1);
+}
+
+QTEST_MAIN(TestComputers)
+#include "tst_computers.moc"
