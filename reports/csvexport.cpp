@@ -11,7 +11,7 @@
 #include <memory>
 
 CsvExport::CsvExport(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, const QString &fileName,
-                     QObject *parent)
+                     const ReportScope &scope, QObject *parent)
     : QThread(parent)
     , databaseName(db.databaseName())
     , connectOptions(db.connectOptions())
@@ -19,6 +19,7 @@ CsvExport::CsvExport(const QSqlDatabase &db, int kind, const QDate &from, const 
     , from(from)
     , to(to)
     , fileName(fileName)
+    , scope(scope)
 {
 }
 
@@ -30,7 +31,9 @@ CsvExport::~CsvExport()
 
 void CsvExport::run()
 {
-    ReportRunner runner(databaseName, connectOptions);
+    ReportRunner runner(databaseName, connectOptions, scope);
+    skipped = runner.notice();
+    const QStringList computers = runner.computers();
     if (!runner.isOpen()) {
         failure = runner.lastError();
         return;
@@ -52,7 +55,7 @@ void CsvExport::run()
     const bool ran = runner.run(
         kind, from, to,
         [&](QSqlQuery &query) {
-            written = ReportView::writeCsv(query, kind, *file, &stop, &rows);
+            written = ReportView::writeCsv(query, kind, *file, &stop, &rows, computers);
             return written;
         },
         [&] {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reportrunner.h"
+
 #include <QDate>
 #include <QSqlDatabase>
 #include <QString>
@@ -17,7 +19,7 @@ class CsvExport : public QThread
 
 public:
     CsvExport(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, const QString &fileName,
-              QObject *parent = nullptr);
+              const ReportScope &scope = {}, QObject *parent = nullptr);
     ~CsvExport() override;
 
     void cancel() { stop = true; }
@@ -25,6 +27,9 @@ public:
     qint64 rowsWritten() const { return rows; }
     // Why the export failed; empty when it succeeded or was cancelled.
     QString error() const { return failure; }
+    // Once finished: what the sync folder held that was not read, or an
+    // empty string.
+    QString notice() const { return skipped; }
 
 protected:
     void run() override;
@@ -36,7 +41,9 @@ private:
     const QDate from;
     const QDate to;
     const QString fileName;
+    const ReportScope scope;
     std::atomic<bool> stop{false};
     std::atomic<qint64> rows{0};
     QString failure;
+    QString skipped;
 };

@@ -1,6 +1,7 @@
 // One history across computers: each kesto publishes its log into a shared
 // folder and reads the others' logs from it.
 #include "computersdialog.h"
+#include "searchdialog.h"
 #include "desktoptools.h"
 #include "peerlogs.h"
 #include "publisher.h"
@@ -8,7 +9,10 @@
 #include "syncsettings.h"
 #include "testsupport.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -54,6 +58,59 @@ void publishOther(const QString &folder, const QString &name, const QString &id,
     QCOMPARE(Publisher::snapshot(log, {folder, name, id}), QString());
 }
 
+// Whatever a file holds, as another program would have left it.
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// The activity log over this computer's log, with the sync folder's choice.
+struct Report
+{
+    explicit Report(const QString &log)
+        : file(log)
+    {
+    }
+    QStringList show(int view, bool all)
+    {
+        dialog.findChild<QDateEdit *>("dpLogIni")->setDate(QDate(2026, 2, 1));
+        dialog.findChild<QDateEdit *>("dpLogFin")->setDate(QDate(2026, 2, 3));
+        dialog.findChild<QComboBox *>("cmbView")->setCurrentIndex(view);
+        if (!connected)
+            dialog.setDatabase(file.db());
+        connected = true;
+        dialog.findChild<QComboBox *>("cmbComputers")->setCurrentIndex(all ? 1 : 0);
+        dialog.findChild<QPushButton *>("cmdSearch")->click();
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(!dialog.isSearching(), 30000); }();
+        // Headers, then each row's cells.
+        QAbstractItemModel *model = dialog.findChild<QAbstractItemView *>("tvwItems")->model();
+        QStringList headers;
+        for (int c = 0; c < model->columnCount(); ++c)
+            headers << model->headerData(c, Qt::Horizontal).toString();
+        QStringList out{headers.join('|')};
+        for (int d = 0; d < model->rowCount(); ++d) {
+            const QModelIndex day = model->index(d, 0);
+            for (int r = 0; r < model->rowCount(day); ++r) {
+                QStringList cells;
+                for (int c = 0; c < model->columnCount(); ++c)
+                    cells << model->index(r, c, day).data().toString();
+                out << cells.join('|');
+            }
+        }
+        return out;
+    }
+    QString notice() const
+    {
+        const QLabel *label = dialog.findChild<QLabel *>("lblComputers");
+        return label->isHidden() ? QString() : label->text();
+    }
+    LogFile file;
+    SearchDialog dialog;
+    bool connected = false;
+};
+
 struct Computer : Harness
 {
     QString folder = box.home() + "/Sync";
@@ -79,6 +136,7 @@ class TestComputers : public QObject
 
 private slots:
     void publishesItsOwnFileOnly();
+    void readsAllComputers();
     void dialogRefusesATakenName();
     void requestsCarryTheirArguments_data();
     void requestsCarryTheirArguments();
@@ -147,6 +205,75 @@ void TestComputers::publishesItsOwnFileOnly()
     QTest::qWait(200);
     QCOMPARE(fileBytes(c.published("laptop-2")), last);
     QVERIFY(c.log->value("SELECT Value FROM Settings WHERE Name = 'SyncFolder'").toString().isEmpty());
+}
+
+void TestComputers::readsAllComputers()
+{
+    Sandbox box;
+    box.copyTemplate();
+    const QString folder = box.home() + "/Sync";
+    QDir().mkpath(folder);
+    QVERIFY(QFile::copy(box.work() + "/template.db", box.logPath()));
+    {
+        LogFile log(box.logPath());
+        for (const QString &sql : {"INSERT INTO ActivityLog VALUES ('typing', '2026-02-02 10:00:00')",
+                                   "INSERT INTO ActivityLog VALUES ('mail', '2026-02-02 09:00:00')",
+                                   "INSERT INTO ApplicationLog VALUES ('/usr/bin/editor', 'code', '2026-02-02 10:00:00', 600)"})
+            QVERIFY(log.exec(sql));
+        QVERIFY(log.exec("INSERT INTO Settings VALUES ('SyncFolder', ?), ('ComputerName', 'laptop'), "
+                         "('ComputerId', 'laptop-id')",
+                         {folder}));
+    }
+    // This computer's own copy, another computer's, and what else a shared
+    // folder may hold.
+    QCOMPARE(Publisher::snapshot(box.logPath(), {folder, "laptop", "laptop-id"}), QString());
+    publishOther(folder, "desk", "desk-id", "on the desk", "2026-02-02 10:00:00");
+    const QString desk = folder + "/desk.kesto.db";
+    const QByteArray deskBytes = fileBytes(desk);
+    writeFile(folder + "/cut.kesto.db", deskBytes.left(deskBytes.size() / 2));
+    QByteArray damaged = deskBytes;
+    for (int i = 4096; i < damaged.size(); i += 7)
+        damaged[i] = char(0x5a);
+    writeFile(folder + "/bad.kesto.db", damaged);
+    writeFile(folder + "/junk.kesto.db", "not a database at all\n");
+    writeFile(folder + "/desk.kesto.sync-conflict-20260202-101500-ABCDEFG.db", deskBytes);
+    QVERIFY(QFile::copy(desk, folder + "/desk-old.kesto.db"));
+    QVERIFY(LogFile(folder + "/desk-old.kesto.db").exec("UPDATE Settings SET Value = '2026-01-01 00:00:00' WHERE Name = 'PublishedAt'"));
+    QVERIFY(QFile::copy(desk, folder + "/future.kesto.db"));
+    QVERIFY(LogFile(folder + "/future.kesto.db").exec("UPDATE Settings SET Value = 2 WHERE Name = 'ReadableBy'"));
+    QVERIFY(LogFile(folder + "/notes.kesto.db").exec("CREATE TABLE Notes (Text)"));
+    const auto before = contents(folder);
+
+    Report r(box.logPath());
+    const QString ten = QLocale::system().toString(QTime(10, 0), QLocale::ShortFormat);
+    const QString nine = QLocale::system().toString(QTime(9, 0), QLocale::ShortFormat);
+    QCOMPARE(r.show(0, true), QStringList({"Time|Activity|Computer", ten + "|on the desk|desk", ten + "|typing|laptop",
+                                           nine + "|mail|laptop"}));
+    const QString notice = r.notice();
+    for (const QString &file : {"bad.kesto.db (damaged)", "cut.kesto.db (incomplete or damaged)",
+                                "desk-old.kesto.db (an older copy of desk's log)",
+                                "desk.kesto.sync-conflict-20260202-101500-ABCDEFG.db (a sync conflict copy)",
+                                "future.kesto.db (from a newer kesto)", "junk.kesto.db (not a kesto log)",
+                                "notes.kesto.db (not a log kesto published)"})
+        QVERIFY2(notice.contains(file), qPrintable(notice));
+    QVERIFY2(!notice.contains("laptop") && !notice.contains("desk.kesto.db ("), qPrintable(notice));
+    QCOMPARE(r.show(1, true), QStringList({"#|Activity|Computer", "1|mail|laptop", "1|on the desk|desk", "1|typing|laptop"}));
+    // Time on two computers at once counts on each.
+    QCOMPARE(r.show(2, true), QStringList({"Time|Program|Program title|Computer", "00:10:00|editor|code|laptop",
+                                           "00:10:00|player|video|desk"}));
+    QCOMPARE(r.show(0, false), QStringList({"Time|Activity", ten + "|typing", nine + "|mail"}));
+    QVERIFY(r.notice().isEmpty());
+    r.show(0, true);
+    {
+        FileDialogAnswer answer(box.work() + "/all.csv");
+        emit r.dialog.findChild<QLabel *>("llCSV")->linkActivated("#");
+    }
+    QCOMPARE(fileBytes(box.work() + "/all.csv"),
+             QByteArray("2026-02-02 10:00:00,\"on the desk\",\"desk\"\n2026-02-02 10:00:00,\"typing\",\"laptop\"\n"
+                        "2026-02-02 09:00:00,\"mail\",\"laptop\"\n"));
+    QVERIFY(r.notice().contains("future.kesto.db"));
+    // Nothing in the folder was written, not even a journal beside a file.
+    QCOMPARE(contents(folder), before);
 }
 
 void TestComputers::dialogRefusesATakenName()

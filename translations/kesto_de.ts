@@ -430,6 +430,18 @@ Geschriebene Zeilen: %2</translation>
         <translation>Der Export konnte nicht nach %1 geschrieben werden:
 %2</translation>
     </message>
+    <message>
+        <source>This computer</source>
+        <translation>Dieser Computer</translation>
+    </message>
+    <message>
+        <source>All computers</source>
+        <translation>Alle Computer</translation>
+    </message>
+    <message>
+        <source>Computer</source>
+        <translation>Computer</translation>
+    </message>
 </context>
 <context>
     <name>SyncCommand</name>

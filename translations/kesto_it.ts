@@ -430,6 +430,18 @@ Righe scritte: %2</translation>
         <translation>Impossibile scrivere l&apos;esportazione in %1:
 %2</translation>
     </message>
+    <message>
+        <source>This computer</source>
+        <translation>Questo computer</translation>
+    </message>
+    <message>
+        <source>All computers</source>
+        <translation>Tutti i computer</translation>
+    </message>
+    <message>
+        <source>Computer</source>
+        <translation>Computer</translation>
+    </message>
 </context>
 <context>
     <name>SyncCommand</name>
