@@ -5,21 +5,23 @@
 #include "publisher.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 OtherComputers::OtherComputers(QSqlDatabase db, LogWriter *writer, const QString &logPath, QObject *parent)
     : QObject(parent)
     , db(db)
     , writer(writer)
     , publisher(new Publisher(logPath, this))
+    , timer(new QTimer(this))
     , current(SyncSettings::read(this->db))
 {
-    timer.setObjectName(QStringLiteral("timerPublish"));
-    timer.setInterval(PublishMinutes * 60 * 1000);
-    connect(&timer, &QTimer::timeout, this, [this] { publisher->publishSoon(false); });
+    timer->setObjectName(QStringLiteral("timerPublish"));
+    timer->setInterval(PublishMinutes * 60 * 1000);
+    connect(timer, &QTimer::timeout, this, [this] { publisher->publishSoon(false); });
     connect(publisher, &Publisher::done, this, &OtherComputers::published);
     if (!current.folder.isEmpty()) {
         ensureId();
-        timer.start();
+        timer->start();
     }
     publisher->configure(current);
 }
@@ -49,10 +51,10 @@ void OtherComputers::apply(const QString &folder, const QString &name)
     publisher->configure(current);
     lastProblem.clear();
     if (folder.isEmpty()) {
-        timer.stop();
+        timer->stop();
         return;
     }
-    timer.start();
+    timer->start();
     publisher->publishSoon(true);
 }
 
@@ -86,7 +88,7 @@ void OtherComputers::publishNow()
 
 void OtherComputers::finish()
 {
-    timer.stop();
+    timer->stop();
     publisher->publishAndWait(false);
 }
 

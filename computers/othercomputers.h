@@ -5,10 +5,10 @@
 #include <QObject>
 #include <QSqlDatabase>
 #include <QStringList>
-#include <QTimer>
 
 class LogWriter;
 class Publisher;
+class QTimer;
 
 // This computer's part in sharing the history: its settings, publishing
 // every 15 minutes and at exit, and the requests of the settings dialog and
@@ -49,7 +49,7 @@ private:
     QSqlDatabase db;
     LogWriter *writer;
     Publisher *publisher;
-    QTimer timer;
+    QTimer *timer;
     SyncSettings::Values current;
     QString lastProblem;
 };

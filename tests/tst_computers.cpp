@@ -5,6 +5,7 @@
 #include "desktoptools.h"
 #include "peerlogs.h"
 #include "publisher.h"
+#include "reportrunner.h"
 #include "reachability.h"
 #include "syncsettings.h"
 #include "testsupport.h"
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTest>
 
 using namespace TestSupport;
@@ -137,6 +139,7 @@ class TestComputers : public QObject
 private slots:
     void publishesItsOwnFileOnly();
     void readsAllComputers();
+    void readsTenOtherComputers();
     void dialogRefusesATakenName();
     void requestsCarryTheirArguments_data();
     void requestsCarryTheirArguments();
@@ -153,6 +156,9 @@ void TestComputers::publishesItsOwnFileOnly()
     notes.close();
     const auto others = contents(c.folder);
 
+    QVERIFY(QFile::setPermissions(c.folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                                | QFile::ExeGroup));
+    const auto folderMode = QFile::permissions(c.folder);
     c.answer("first answer");
     MessageBoxCloser closer;
     c.sync({c.folder, "laptop"});
@@ -177,6 +183,16 @@ void TestComputers::publishesItsOwnFileOnly()
     auto now = contents(c.folder);
     now.remove("laptop.kesto.db");
     QCOMPARE(now, others);
+    QCOMPARE(QFile::permissions(c.folder), folderMode);
+
+    // Every 15 minutes while kesto runs.
+    QTimer *every = c.timer("timerPublish");
+    QVERIFY(every && every->isActive());
+    QCOMPARE(every->interval(), 15 * 60 * 1000);
+    c.answer("between");
+    every->start(50);
+    QTRY_COMPARE(LogFile(file).value("SELECT COUNT(*) FROM ActivityLog").toInt(), 2);
+    every->stop();
 
     // At exit the last answer goes out with the snapshot.
     c.answer("last answer");
@@ -184,7 +200,7 @@ void TestComputers::publishesItsOwnFileOnly()
     {
         LogFile copy(file);
         QCOMPARE(copy.value("SELECT group_concat(ActText, '|') FROM ActivityLog").toString(),
-                 QStringLiteral("first answer|last answer"));
+                 QStringLiteral("first answer|between|last answer"));
     }
 
     // Another computer's name is refused; the file stays the other's.
@@ -237,6 +253,7 @@ void TestComputers::readsAllComputers()
     writeFile(folder + "/bad.kesto.db", damaged);
     writeFile(folder + "/junk.kesto.db", "not a database at all\n");
     writeFile(folder + "/desk.kesto.sync-conflict-20260202-101500-ABCDEFG.db", deskBytes);
+    writeFile(folder + "/desk (Mia's conflicted copy 2026-02-02).kesto.db", deskBytes);
     QVERIFY(QFile::copy(desk, folder + "/desk-old.kesto.db"));
     QVERIFY(LogFile(folder + "/desk-old.kesto.db").exec("UPDATE Settings SET Value = '2026-01-01 00:00:00' WHERE Name = 'PublishedAt'"));
     QVERIFY(QFile::copy(desk, folder + "/future.kesto.db"));
@@ -253,6 +270,7 @@ void TestComputers::readsAllComputers()
     for (const QString &file : {"bad.kesto.db (damaged)", "cut.kesto.db (incomplete or damaged)",
                                 "desk-old.kesto.db (an older copy of desk's log)",
                                 "desk.kesto.sync-conflict-20260202-101500-ABCDEFG.db (a sync conflict copy)",
+                                "desk (Mia's conflicted copy 2026-02-02).kesto.db (a sync conflict copy)",
                                 "future.kesto.db (from a newer kesto)", "junk.kesto.db (not a kesto log)",
                                 "notes.kesto.db (not a log kesto published)"})
         QVERIFY2(notice.contains(file), qPrintable(notice));
@@ -274,6 +292,30 @@ void TestComputers::readsAllComputers()
     QVERIFY(r.notice().contains("future.kesto.db"));
     // Nothing in the folder was written, not even a journal beside a file.
     QCOMPARE(contents(folder), before);
+}
+
+void TestComputers::readsTenOtherComputers()
+{
+    Sandbox box;
+    const QString folder = box.home() + "/Sync";
+    QDir().mkpath(folder);
+    for (int i = 0; i < 11; ++i)
+        publishOther(folder, QString("pc%1").arg(i, 2, 10, QChar('0')), QString("id-%1").arg(i), "x", "2026-02-02 10:00:00");
+    QVERIFY(QFile::copy(builtTemplatePath(), box.logPath()));
+    ReportRunner runner(box.logPath(), QString(), {true, folder, "own-id", "own"});
+    QCOMPARE(runner.computers().size(), 11);
+    QVERIFY2(runner.notice().contains("more than 10 other computers"), qPrintable(runner.notice()));
+    int answers = 0;
+    std::atomic<bool> stop{false};
+    QVERIFY(runner.run(
+        0, QDate(2026, 2, 2), QDate(2026, 2, 2),
+        [&](QSqlQuery &query) {
+            while (query.next())
+                ++answers;
+            return true;
+        },
+        [] {}, stop));
+    QCOMPARE(answers, 10);
 }
 
 void TestComputers::dialogRefusesATakenName()
