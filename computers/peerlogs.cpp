@@ -11,6 +11,7 @@
 #include <QMutex>
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QUuid>
@@ -111,10 +112,9 @@ bool inspectOpen(QSqlDatabase &db, const QFileInfo &info, Peer *peer, QString *w
     settings.setForwardOnly(true);
     if (!settings.exec(QStringLiteral("SELECT Name, Value FROM Settings WHERE Name IN "
                                       "('ComputerId', 'ComputerName', 'PublishedAt', 'ReadableBy')"))) {
-        // A damaged schema page reads as no table at all.
-        if (deep && !readsWhole(db, why))
-            return false;
-        *why = tr("not a log kesto published");
+        // SQLITE_ERROR: no such table; anything else, a file that does not read.
+        *why = settings.lastError().nativeErrorCode() == QLatin1String("1") ? tr("not a log kesto published")
+                                                                             : tr("damaged");
         return false;
     }
     int format = 0;
@@ -232,7 +232,9 @@ Found scan(const QString &folder, const QString &ownId)
             continue;
         Peer peer;
         QString why;
-        if (!inspect(dir.filePath(file), &peer, &why, true)) {
+        // This computer's own copy is left alone before it is read whole.
+        const QString path = dir.filePath(file);
+        if (!inspect(path, &peer, &why, false) || (peer.id != ownId && !inspect(path, &peer, &why, true))) {
             found.skipped.append({file, why});
             continue;
         }

@@ -55,7 +55,8 @@ QString sqlText(const QString &text)
     return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
 }
 
-// The copy says who published it and when; the rest of this computer's
+// The copy says who published it and when (in UTC: computers in other time
+// zones compare it); the rest of this computer's
 // settings (its folder, for one) are nobody else's business.
 QString stamp(const QString &copy, const SyncSettings::Values &values)
 {
@@ -69,7 +70,7 @@ QString stamp(const QString &copy, const SyncSettings::Values &values)
         QStringLiteral("BEGIN"),
         QStringLiteral("DELETE FROM Settings"),
         QStringLiteral("INSERT INTO Settings (Name, Value) VALUES ('ComputerId', %1), ('ComputerName', %2), "
-                       "('PublishedAt', datetime('now', 'localtime')), ('ReadableBy', %3)")
+                       "('PublishedAt', datetime('now')), ('ReadableBy', %3)")
             .arg(sqlText(values.id), sqlText(values.name))
             .arg(PeerLogs::kFormat),
         QStringLiteral("COMMIT"),

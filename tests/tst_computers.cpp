@@ -247,8 +247,11 @@ void TestComputers::readsAllComputers()
     const QString desk = folder + "/desk.kesto.db";
     const QByteArray deskBytes = fileBytes(desk);
     writeFile(folder + "/cut.kesto.db", deskBytes.left(deskBytes.size() / 2));
+    // Damaged where only reading every page finds it: the program rows' page.
     QByteArray damaged = deskBytes;
-    for (int i = 4096; i < damaged.size(); i += 7)
+    const int page = LogFile(desk).value("PRAGMA page_size").toInt();
+    const int programs = LogFile(desk).value("SELECT rootpage FROM sqlite_master WHERE name = 'ApplicationLog'").toInt();
+    for (int i = (programs - 1) * page; i < programs * page; i += 7)
         damaged[i] = char(0x5a);
     writeFile(folder + "/bad.kesto.db", damaged);
     writeFile(folder + "/junk.kesto.db", "not a database at all\n");
