@@ -25,13 +25,12 @@ CsvExport::CsvExport(const QSqlDatabase &db, int kind, const QDate &from, const 
 
 CsvExport::~CsvExport()
 {
-    cancel();
-    wait();
+    stopping.cancelAndWait(*this);
 }
 
 void CsvExport::run()
 {
-    ReportRunner runner(databaseName, connectOptions, scope);
+    ReportRunner runner(databaseName, connectOptions, scope, &stopping);
     skipped = runner.notice();
     const QStringList computers = runner.computers();
     if (!runner.isOpen()) {
@@ -55,7 +54,7 @@ void CsvExport::run()
     const bool ran = runner.run(
         kind, from, to,
         [&](QSqlQuery &query) {
-            written = ReportView::writeCsv(query, kind, *file, &stop, &rows, computers);
+            written = ReportView::writeCsv(query, kind, *file, &stopping.flag(), &rows, computers);
             return written;
         },
         [&] {
@@ -65,11 +64,12 @@ void CsvExport::run()
             file->seek(0);
             rows = 0;
         },
-        stop);
+        stopping.flag());
     auto *save = qobject_cast<QSaveFile *>(file.get());
-    if (stop) {
+    if (stopping.isCancelled()) {
         if (save)
             save->cancelWriting();
+        cancelled = true;
         return;
     }
     if (!written) {

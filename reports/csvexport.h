@@ -22,8 +22,13 @@ public:
               const ReportScope &scope = {}, QObject *parent = nullptr);
     ~CsvExport() override;
 
-    void cancel() { stop = true; }
-    bool wasCancelled() const { return stop; }
+    // Any thread; a statement under way is interrupted.
+    void cancel() { stopping.cancel(); }
+    // Cancels and waits for the thread to end.
+    void cancelAndWait() { stopping.cancelAndWait(*this); }
+    // Whether the export ended cancelled, the file as it was; read once the
+    // thread has finished (a cancel that came after the end changes nothing).
+    bool wasCancelled() const { return cancelled; }
     qint64 rowsWritten() const { return rows; }
     // Why the export failed; empty when it succeeded or was cancelled.
     QString error() const { return failure; }
@@ -42,7 +47,8 @@ private:
     const QDate to;
     const QString fileName;
     const ReportScope scope;
-    std::atomic<bool> stop{false};
+    ReportCancel stopping;
+    bool cancelled = false;
     std::atomic<qint64> rows{0};
     QString failure;
     QString skipped;

@@ -5,9 +5,14 @@
 
 #include <QAtomicInteger>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -30,8 +35,43 @@ QString column(int kind)
 
 } // namespace
 
-ReportRunner::ReportRunner(const QString &databaseName, const QString &connectOptions, const ReportScope &scope)
+void ReportCancel::cancel()
+{
+    stop = true;
+    QMutexLocker lock(&mutex);
+    if (handle)
+        sqlite3_interrupt(handle);
+}
+
+void ReportCancel::cancelAndWait(QThread &thread)
+{
+    // SQLite forgets an interrupt that comes while no statement runs, so one
+    // that began between the reader's look at the flag and the interrupt is
+    // caught by the next round.
+    cancel();
+    while (!thread.wait(QDeadlineTimer(10)))
+        cancel();
+}
+
+void ReportCancel::attach(const QSqlDatabase &db)
+{
+    const QVariant driverHandle = db.driver()->handle();
+    QMutexLocker lock(&mutex);
+    if (driverHandle.isValid() && qstrcmp(driverHandle.typeName(), "sqlite3*") == 0)
+        handle = *static_cast<sqlite3 *const *>(driverHandle.constData());
+}
+
+void ReportCancel::detach()
+{
+    // Interrupting a connection that is closing is not allowed: close waits.
+    QMutexLocker lock(&mutex);
+    handle = nullptr;
+}
+
+ReportRunner::ReportRunner(const QString &databaseName, const QString &connectOptions, const ReportScope &scope,
+                           ReportCancel *cancel)
     : name(uniqueConnectionName())
+    , cancel(cancel)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(databaseName);
@@ -48,6 +88,8 @@ ReportRunner::ReportRunner(const QString &databaseName, const QString &connectOp
         error = db.lastError().text();
         return;
     }
+    if (cancel)
+        cancel->attach(db);
     if (scope.allComputers)
         attachOthers(scope);
 }
@@ -85,6 +127,8 @@ QString ReportRunner::overLogs(const QString &arm) const
 
 ReportRunner::~ReportRunner()
 {
+    if (cancel)
+        cancel->detach();
     odd.reset();
     {
         QSqlDatabase db = QSqlDatabase::database(name, false);
@@ -128,7 +172,20 @@ bool ReportRunner::readAll(int kind, const QDate &from, const QDate &to, const R
         error = query.lastError().text();
         return false;
     }
-    return read(query);
+    return readRows(query, read);
+}
+
+bool ReportRunner::readRows(QSqlQuery &query, const Reader &read)
+{
+    if (!read(query))
+        return false;
+    // The rows end the same way at their end and at a page that cannot be
+    // read: only the error tells a damaged log from a shorter one.
+    if (query.lastError().isValid()) {
+        error = query.lastError().text();
+        return false;
+    }
+    return true;
 }
 
 bool ReportRunner::run(int kind, const QDate &from, const QDate &to, const Reader &read, const Restart &restart,
@@ -141,6 +198,8 @@ bool ReportRunner::run(int kind, const QDate &from, const QDate &to, const Reade
         return false;
     }
     const auto single = [&] {
+        if (stop.load())
+            return false;
         restart();
         return readAll(kind, from, to, read) && !stop.load();
     };
@@ -192,7 +251,7 @@ bool ReportRunner::run(int kind, const QDate &from, const QDate &to, const Reade
             error = day.lastError().text();
             return false;
         }
-        const bool more = read(day);
+        const bool more = readRows(day, read);
         day.finish();
         if (!more)
             return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QMutex>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -9,6 +10,34 @@
 #include <memory>
 
 class QSqlQuery;
+class QThread;
+struct sqlite3;
+
+// Stops a report that reads on a thread of its own. The flag ends it between
+// rows and statements; a statement still sorting before its first row (the
+// whole range of a big log takes seconds) is ended by SQLite's interrupt on
+// the reading connection.
+class ReportCancel
+{
+public:
+    // Any thread.
+    void cancel();
+    bool isCancelled() const { return stop.load(); }
+    const std::atomic<bool> &flag() const { return stop; }
+    // Cancels and waits for the reading thread. A statement that started just
+    // as the flag was set is interrupted again while the thread runs.
+    void cancelAndWait(QThread &thread);
+
+private:
+    friend class ReportRunner;
+    // The reading thread, while its connection is open.
+    void attach(const QSqlDatabase &db);
+    void detach();
+
+    std::atomic<bool> stop{false};
+    QMutex mutex;
+    sqlite3 *handle = nullptr;
+};
 
 // Whose rows a report reads: this computer's log alone, or with the logs that
 // the other computers published into the sync folder.
@@ -33,8 +62,10 @@ class ReportRunner
 public:
     // A connection of its own on the log's file, read-only, for this thread.
     // With all computers the other computers' logs are attached to it,
-    // read-only and immutable.
-    ReportRunner(const QString &databaseName, const QString &connectOptions, const ReportScope &scope = {});
+    // read-only and immutable. `cancel`, when given, can stop its statements
+    // from another thread.
+    ReportRunner(const QString &databaseName, const QString &connectOptions, const ReportScope &scope = {},
+                 ReportCancel *cancel = nullptr);
     ~ReportRunner();
     ReportRunner(const ReportRunner &) = delete;
     ReportRunner &operator=(const ReportRunner &) = delete;
@@ -47,7 +78,8 @@ public:
     using Reader = std::function<bool(QSqlQuery &query)>;
     using Restart = std::function<void()>;
 
-    // False when a statement failed (nothing more is read) or `stop` was set.
+    // False when a statement failed, also while stepping through its rows
+    // (nothing more is read), or `stop` was set.
     bool run(int kind, const QDate &from, const QDate &to, const Reader &read, const Restart &restart,
              const std::atomic<bool> &stop);
     QString lastError() const { return error; }
@@ -66,6 +98,7 @@ public:
 private:
     bool sortsInItsDay(int kind, const QDate &day);
     bool readAll(int kind, const QDate &from, const QDate &to, const Reader &read);
+    bool readRows(QSqlQuery &query, const Reader &read);
 
     void attachOthers(const ReportScope &scope);
 
@@ -76,4 +109,5 @@ private:
     QString skipped;
     std::unique_ptr<QSqlQuery> odd;
     int oddKind = -1;
+    ReportCancel *cancel = nullptr;
 };

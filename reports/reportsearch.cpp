@@ -56,8 +56,7 @@ ReportSearch::ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, 
 
 ReportSearch::~ReportSearch()
 {
-    cancel();
-    wait();
+    stopping.cancelAndWait(*this);
 }
 
 ReportSearch::Taken ReportSearch::take()
@@ -77,7 +76,7 @@ QString ReportSearch::notice() const
 
 void ReportSearch::run()
 {
-    ReportRunner runner(databaseName, connectOptions, scope);
+    ReportRunner runner(databaseName, connectOptions, scope, &stopping);
     const QStringList computers = runner.computers();
     {
         QMutexLocker lock(&mutex);
@@ -99,7 +98,7 @@ void ReportSearch::run()
         waiting.restart = true;
         waiting.computers = computers;
     };
-    runner.run(
+    const bool whole = runner.run(
         kind, from, to,
         [this](QSqlQuery &query) {
             int sinceCheck = 0;
@@ -107,7 +106,7 @@ void ReportSearch::run()
                 addRow(query);
                 if (++sinceCheck == 256) {
                     sinceCheck = 0;
-                    if (stop.load(std::memory_order_relaxed))
+                    if (stopping.isCancelled())
                         return false;
                     // A long statement hands on its finished days as it goes.
                     handOn(false);
@@ -116,9 +115,13 @@ void ReportSearch::run()
             handOn(false);
             return true;
         },
-        restart, stop);
-    if (!stop)
-        handOn(true);
+        restart, stopping.flag());
+    if (stopping.isCancelled())
+        return;
+    // What was read before a failure still shows, with the reason beside it.
+    failedRead = !whole;
+    failure = runner.lastError();
+    handOn(true);
 }
 
 void ReportSearch::addRow(QSqlQuery &query)

@@ -12,8 +12,6 @@
 #include <QSqlDatabase>
 #include <QThread>
 
-#include <atomic>
-
 // One search of the activity log, read on a thread of its own with a
 // connection of its own, handing finished days to the interface as it goes.
 class ReportSearch : public QThread
@@ -23,10 +21,14 @@ class ReportSearch : public QThread
 public:
     ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, const ReportScope &scope = {},
                  QObject *parent = nullptr);
-    // Cancels and waits: a day's statement takes milliseconds.
+    // Cancels and waits; a statement under way is interrupted.
     ~ReportSearch() override;
 
-    void cancel() { stop = true; }
+    void cancel() { stopping.cancel(); }
+    // Whether a statement failed, and why; false when the log was read
+    // whole or the search was cancelled. Read once the thread has finished.
+    bool failed() const { return failedRead; }
+    QString error() const { return failure; }
 
     // A program of the programs view: its file name, and the ending its
     // window titles share (" — Mozilla Firefox"), kept once instead of in
@@ -72,7 +74,9 @@ private:
     const QDate to;
     const QLocale locale;
     const ReportScope scope;
-    std::atomic<bool> stop{false};
+    ReportCancel stopping;
+    bool failedRead = false;
+    QString failure;
     int computerColumn = -1;
 
     // The reading side, touched by the worker only.

@@ -213,9 +213,18 @@ void SearchDialog::searchFinished()
         return;
     showRows();
     showNotice(search->notice());
+    const bool failed = search->failed();
+    const QString failure = search->error();
     stopSearch();
     // The reading thread's copies of the rows are freed by now.
     FreeMemory::returnToSystem();
+    // An empty or cut-off tree would read as "no activity".
+    if (failed)
+        QMessageBox::warning(this, tr("Error"),
+                             tr("The log %1 could not be read whole:\n%2")
+                                 .arg(QDir::toNativeSeparators(db.databaseName()),
+                                      failure.isEmpty() ? tr("unknown error") : failure),
+                             QMessageBox::Ok, QMessageBox::Ok);
 }
 
 QString SearchDialog::refusedTarget(const QString &fileName) const
@@ -257,9 +266,20 @@ void SearchDialog::on_llCSV_linkActivated(QString link)
     progress.setAutoClose(false);
     progress.reset();
     progress.hide();
-    connect(&progress, &QProgressDialog::canceled, &job, &CsvExport::cancel);
+    // SQLite forgets an interrupt that comes between two statements: Cancel
+    // is repeated until the export has ended.
+    QTimer cancelAgain;
+    connect(&cancelAgain, &QTimer::timeout, &job, &CsvExport::cancel);
+    connect(&progress, &QProgressDialog::canceled, &job, [&] {
+        job.cancel();
+        cancelAgain.start(10);
+    });
     QEventLoop loop;
-    connect(&job, &QThread::finished, &loop, &QEventLoop::quit);
+    bool ended = false;
+    connect(&job, &QThread::finished, &loop, [&] {
+        ended = true;
+        loop.quit();
+    });
     // Quick exports end before the dialog would only flash up.
     QTimer showLater;
     showLater.setSingleShot(true);
@@ -274,16 +294,21 @@ void SearchDialog::on_llCSV_linkActivated(QString link)
                                       .arg(QDir::toNativeSeparators(fileName))
                                       .arg(job.rowsWritten()));
     });
+    exporting = &job;
     job.start();
     showLater.start(300);
     count.start(200);
-    if (!job.isFinished())
-        loop.exec();
+    loop.exec();
+    exporting = nullptr;
+    // The loop also ends when kesto does (--quit, the session's end): the
+    // export goes then, its file as it was.
+    if (!ended)
+        job.cancelAndWait();
     job.wait();
     progress.hide();
     // The statements' sort buffers and the blocks written are free now.
     FreeMemory::returnToSystem();
-    if (job.wasCancelled())
+    if (job.wasCancelled() || !ended)
         return;
     showNotice(job.notice());
     if (job.error().isEmpty()) {
@@ -310,8 +335,11 @@ void SearchDialog::closeEvent(QCloseEvent *event)
 void SearchDialog::hideEvent(QHideEvent *event)
 {
     // A closed log has nothing left to read for.
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         stopSearch();
+        if (exporting)
+            exporting->cancel();
+    }
 }
 
 void SearchDialog::changeEvent(QEvent *event)

@@ -10,6 +10,7 @@
 namespace Ui {
 class SearchDialog;
 }
+class CsvExport;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -64,4 +65,6 @@ private:
     ReportScope sharing;
     ReportSearch *search = nullptr;
     quint64 searches = 0;
+    // The export under way, stopped when the dialog closes (kesto ending).
+    CsvExport *exporting = nullptr;
 };

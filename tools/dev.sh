@@ -21,6 +21,7 @@ packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-s
 packages="$packages libxcb-screensaver0-dev" # X11 screen saver state: a locked screen adds no time
 packages="$packages libwayland-dev qt6-wayland" # the Wayland backends, and Qt's Wayland platform
 packages="$packages dpkg-dev file" # CPack's Debian generator (cpack -G DEB)
+packages="$packages libsqlite3-dev" # SQLite's interrupt, to stop a running report at once
 
 # What the tests add: private desktops to run kesto on, the tools that drive
 # and read them, and the Windows, packaging and sanitizer tool chains.

@@ -431,6 +431,16 @@ Geschriebene Zeilen: %2</translation>
 %2</translation>
     </message>
     <message>
+        <source>The log %1 could not be read whole:
+%2</source>
+        <translation>Das Protokoll %1 konnte nicht vollständig gelesen werden:
+%2</translation>
+    </message>
+    <message>
+        <source>unknown error</source>
+        <translation>unbekannter Fehler</translation>
+    </message>
+    <message>
         <source>This computer</source>
         <translation>Dieser Computer</translation>
     </message>

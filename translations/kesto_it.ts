@@ -431,6 +431,16 @@ Righe scritte: %2</translation>
 %2</translation>
     </message>
     <message>
+        <source>The log %1 could not be read whole:
+%2</source>
+        <translation>Impossibile leggere per intero il registro %1:
+%2</translation>
+    </message>
+    <message>
+        <source>unknown error</source>
+        <translation>errore sconosciuto</translation>
+    </message>
+    <message>
         <source>This computer</source>
         <translation>Questo computer</translation>
     </message>

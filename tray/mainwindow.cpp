@@ -300,7 +300,10 @@ void MainWindow::cbWhat_CurrentIndexChanged(int parNewIndex)
 
 void MainWindow::menuExit_Click()
 {
-    QCoreApplication::quit();
+    // Ends every event loop, those of open dialogs too. quit() first closes
+    // the windows and gives up at one that only hides on close (the log, the
+    // about box): the tray's icon stayed, and kesto with it.
+    QCoreApplication::exit(0);
 }
 
 void MainWindow::menuAbout_Click()
