@@ -2,10 +2,13 @@
 
 #include "desktopnotice.h"
 #include "singleinstance.h"
+#include "synccommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMainWindow>
+#include <QUrl>
 #include <QSystemTrayIcon>
 
 #include <cstdio>
@@ -19,6 +22,12 @@ const QList<Reachability::Command> &Reachability::commands()
         {"take-back", "menuReWrite_Click", QT_TRANSLATE_NOOP("Reachability", "Take the last answer back.")},
         {"about", "menuAbout_Click", QT_TRANSLATE_NOOP("Reachability", "Show the About dialog.")},
         {"quit", "menuExit_Click", QT_TRANSLATE_NOOP("Reachability", "End the running kesto.")},
+        {"publish", "publishNow",
+         QT_TRANSLATE_NOOP("Reachability", "Publish this computer's log into the sync folder now.")},
+        {"sync-folder", "setSyncFolder",
+         QT_TRANSLATE_NOOP("Reachability", "Publish this computer's log into a folder that a sync engine shares "
+                                           "with your other computers, and read theirs from it (\"\" stops it)."),
+         "PATH"},
     };
     return table;
 }
@@ -32,9 +41,13 @@ QString Reachability::requestFromCommandLine(QCoreApplication &app)
     parser.addHelpOption();
     parser.addVersionOption();
     for (const Reachability::Command &command : Reachability::commands())
-        parser.addOption({QLatin1String(command.name), QCoreApplication::translate("Reachability", command.help)});
+        parser.addOption({QLatin1String(command.name), QCoreApplication::translate("Reachability", command.help),
+                          QLatin1String(command.valueName)});
+    const QString computerName = QStringLiteral("computer-name");
+    parser.addOption({computerName, tr("With --sync-folder: the name this computer publishes under."),
+                      QStringLiteral("NAME")});
     parser.process(app);
-    QString request;
+    QStringList request;
     for (const Reachability::Command &command : Reachability::commands()) {
         if (!parser.isSet(QLatin1String(command.name)))
             continue;
@@ -42,13 +55,58 @@ QString Reachability::requestFromCommandLine(QCoreApplication &app)
             std::fputs(qPrintable(tr("Give one option at a time.") + '\n'), stderr);
             std::exit(2);
         }
-        request = QLatin1String(command.name);
+        request << QLatin1String(command.name);
+        if (command.valueName) {
+            QString value = parser.value(QLatin1String(command.name));
+            // The running kesto has a working directory of its own.
+            if (!value.isEmpty())
+                value = QFileInfo(value).absoluteFilePath();
+            request << value;
+        }
     }
+    if (parser.isSet(computerName)) {
+        if (request.value(0) != QLatin1String("sync-folder")) {
+            std::fputs(qPrintable(tr("--computer-name goes with --sync-folder.") + '\n'), stderr);
+            std::exit(2);
+        }
+        request << parser.value(computerName);
+    }
+    return joinRequest(request);
+}
+
+QStringList Reachability::splitRequest(const QString &request)
+{
+    const QStringList words = request.split(QLatin1Char(' '));
+    QStringList parts{words.value(0)};
+    for (const QString &word : words.mid(1)) {
+        if (!word.startsWith(QLatin1Char('=')))
+            return {};
+        parts << QUrl::fromPercentEncoding(word.mid(1).toLatin1());
+    }
+    return parts;
+}
+
+QString Reachability::joinRequest(const QStringList &parts)
+{
+    QString request = parts.value(0);
+    for (const QString &argument : parts.mid(1))
+        request += QStringLiteral(" =") + QString::fromLatin1(QUrl::toPercentEncoding(argument));
     return request;
 }
 
 int Reachability::sendFromCommandLine(const QString &request)
 {
+    const QStringList parts = splitRequest(request);
+    const QString word = parts.value(0);
+    const bool syncing = word == QLatin1String("sync-folder") || word == QLatin1String("publish");
+    if (word == QLatin1String("sync-folder")) {
+        // Refused here, where the user reads why.
+        const QString problem = SyncCommand::check(parts.mid(1));
+        if (!problem.isEmpty()) {
+            std::fputs(qPrintable(problem + '\n'), stderr);
+            return 1;
+        }
+    }
     switch (SingleInstance::send(request)) {
     case SingleInstance::Reply::Done:
         return 0;
@@ -56,6 +114,9 @@ int Reachability::sendFromCommandLine(const QString &request)
         // Nothing to end is no failure of --quit.
         if (request == QLatin1String("quit"))
             return 0;
+        // Set-up scripts run before kesto does: the log takes these itself.
+        if (syncing)
+            return SyncCommand::runWithoutKesto(word, parts.mid(1));
         std::fputs(qPrintable(tr("kesto is not running.") + '\n'), stderr);
         return 1;
     case SingleInstance::Reply::NoAnswer:
@@ -97,9 +158,12 @@ void Reachability::checkTray()
 QString Reachability::howToReach()
 {
     QString text = tr("Reach it with these commands, for example from keyboard shortcuts:");
-    for (const Command &command : commands())
+    for (const Command &command : commands()) {
+        const QString option = command.valueName ? QStringLiteral("%1 %2").arg(QLatin1String(command.name), QLatin1String(command.valueName))
+                                                 : QLatin1String(command.name);
         text += QStringLiteral("\nkesto --%1  %2")
-                    .arg(QLatin1String(command.name), QCoreApplication::translate("Reachability", command.help));
+                    .arg(option, QCoreApplication::translate("Reachability", command.help));
+    }
     return text;
 }
 
@@ -116,10 +180,14 @@ void Reachability::carryOut(const QString &request)
             DesktopNotice::show(QStringLiteral("kesto"), text + QLatin1Char('\n') + howToReach());
         return;
     }
+    const QStringList parts = splitRequest(request);
     for (const Command &command : commands()) {
-        if (request == QLatin1String(command.name)) {
+        if (parts.value(0) != QLatin1String(command.name))
+            continue;
+        if (command.valueName)
+            QMetaObject::invokeMethod(window, command.slot, Q_ARG(QStringList, parts.mid(1)));
+        else if (parts.size() == 1)
             QMetaObject::invokeMethod(window, command.slot);
-            return;
-        }
+        return;
     }
 }

@@ -23,6 +23,7 @@ public:
         const char *name;  // the option and the request word
         const char *slot;  // the main window's slot that carries it out
         const char *help;  // translated in the context "Reachability"
+        const char *valueName = nullptr; // the option's argument, if it takes one
     };
     static const QList<Command> &commands();
     // The request a plain second start sends.
@@ -33,6 +34,11 @@ public:
     static QString requestFromCommandLine(QCoreApplication &app);
     // Hands the request to the running kesto; the process's exit code.
     static int sendFromCommandLine(const QString &request);
+    // A request's word and its arguments. In the request each argument
+    // follows a blank, percent-encoded after a '=' (so that empty ones and
+    // blanks in paths survive).
+    static QStringList splitRequest(const QString &request);
+    static QString joinRequest(const QStringList &parts);
 
     Reachability(QMainWindow *window, SingleInstance *instance, QObject *parent = nullptr);
 

@@ -11,8 +11,9 @@
 
 namespace {
 
-// Requests are single short words; anything longer is not from kesto.
-constexpr qint64 maxRequestLength = 64;
+// Requests are a word, perhaps with a path or two; anything longer is not
+// from kesto.
+constexpr qint64 maxRequestLength = 16384;
 
 } // namespace
 

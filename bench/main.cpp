@@ -7,6 +7,9 @@
 #include "history.h"
 #include "logwriter.h"
 #include "mainwindow.h"
+#include "peerlogs.h"
+#include "publisher.h"
+#include "syncsettings.h"
 #include "reportview.h"
 #include "sampler.h"
 #include "searchdialog.h"
@@ -36,6 +39,7 @@
 #include <QBasicTimer>
 #include <QTimer>
 #include <QAbstractItemView>
+#include <QUuid>
 
 #include <algorithm>
 #include <cstdio>
@@ -816,6 +820,130 @@ void stalls(const QString &self)
           desktop);
 }
 
+// Other computers: the five-year log published by a running kesto, and a
+// year of programs over three computers' logs.
+void computers(const QString &templatePath, const QString &heavy, const QStringList &others, const Range &year,
+               const QString &outDir)
+{
+    BenchHome where(templatePath);
+    QFile::copy(heavy, where.home.filePath(QStringLiteral("kesto.db")));
+    const QString folder = where.home.filePath(QStringLiteral("Sync"));
+    QDir().mkpath(folder);
+    // What the other computers published.
+    QStringList peers;
+    for (int i = 0; i < others.size(); ++i) {
+        const QString name = QStringLiteral("browser-%1").arg(i + 1);
+        const QString problem =
+            Publisher::snapshot(others[i], {folder, name, QUuid::createUuid().toString(QUuid::WithoutBraces)});
+        if (!problem.isEmpty())
+            std::fprintf(stderr, "warning: %s\n", qPrintable(problem));
+        peers << folder + QLatin1Char('/') + name + QStringLiteral(".kesto.db");
+    }
+    {
+        // kesto publishing while it runs: the first snapshot is the one that
+        // choosing the folder asks for, the others come from kesto --publish.
+        MainWindow window;
+        auto *publisher = window.findChild<Publisher *>();
+        QList<double> times, stalls;
+        for (int run = 0; run < kRuns; ++run) {
+            bool done = false;
+            const auto connection = QObject::connect(publisher, &Publisher::done, [&done](const QString &, const QString &problem) {
+                if (!problem.isEmpty())
+                    std::fprintf(stderr, "warning: %s\n", qPrintable(problem));
+                done = true;
+            });
+            StallMeter stall;
+            QElapsedTimer clock;
+            stall.start();
+            clock.start();
+            if (run == 0)
+                QMetaObject::invokeMethod(&window, "setSyncFolder",
+                                          Q_ARG(QStringList, (QStringList{folder, QStringLiteral("heavy")})));
+            else
+                QMetaObject::invokeMethod(&window, "publishNow");
+            waitFor([&] { return done; });
+            times << clock.nsecsElapsed() / 1e6;
+            stalls << stall.stop();
+            QObject::disconnect(connection);
+        }
+        report(QStringLiteral("publish.five_years.snapshot_ms"), median(times), "ms");
+        report(QStringLiteral("publish.five_years.max_stall_ms"), median(stalls), "ms");
+        report(QStringLiteral("publish.five_years.max_stall_worst_ms"), *std::max_element(stalls.begin(), stalls.end()), "ms");
+        report(QStringLiteral("publish.five_years.file_mb"),
+               QFileInfo(folder + QStringLiteral("/heavy.kesto.db")).size() / 1048576.0, "MB");
+    }
+
+    // Reading the other computers' files whole once per version of each.
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
+    db.setDatabaseName(where.home.filePath(QStringLiteral("kesto.db")));
+    db.open();
+    {
+        QElapsedTimer clock;
+        clock.start();
+        const PeerLogs::Found found = PeerLogs::scan(folder, SyncSettings::read(db).id);
+        report(QStringLiteral("merge.check_ms"), clock.nsecsElapsed() / 1e6, "ms");
+        if (found.peers.size() != others.size())
+            std::fprintf(stderr, "warning: %d logs in the folder\n", int(found.peers.size()));
+    }
+    const bool haveShell = !QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty();
+    QString shellSql;
+    for (int i = 0; i < peers.size(); ++i)
+        shellSql += QStringLiteral("ATTACH %1 AS computer%2; ").arg(sqlLiteral(peers[i])).arg(i + 1);
+    QString merged = ReportView::statement(ReportView::Programs,
+                                           {QStringLiteral("main"), QStringLiteral("computer1"), QStringLiteral("computer2")});
+    merged.replace(QStringLiteral(":from"), sqlLiteral(year.from.toString(Qt::ISODate)));
+    merged.replace(QStringLiteral(":to"), sqlLiteral(year.to.toString(Qt::ISODate) + QStringLiteral("T23:59:59")));
+    shellSql += merged;
+    {
+        SearchDialog dialog;
+        dialog.resize(800, 600);
+        dialog.setDatabase(db);
+        dialog.show();
+        waitFor([&] { return !dialog.isSearching(); });
+        Controls c(dialog);
+        dialog.findChild<QComboBox *>(QStringLiteral("cmbComputers"))->setCurrentIndex(1);
+        QList<double> first, last, stalls, shell;
+        int rows = 0;
+        for (int run = 0; run < kRuns; ++run) {
+            c.set(year, ReportView::Programs);
+            for (int i = 0; i < 5; ++i)
+                QCoreApplication::processEvents();
+            StallMeter stall;
+            QElapsedTimer clock;
+            stall.start();
+            clock.start();
+            c.search->click();
+            waitFor([&] { return c.tree->model()->rowCount() > 0 || !dialog.isSearching(); });
+            QCoreApplication::processEvents();
+            first << clock.nsecsElapsed() / 1e6;
+            waitFor([&] { return !dialog.isSearching(); });
+            c.tree->scrollToBottom();
+            waitFor([&] {
+                QCoreApplication::processEvents();
+                return c.showsLastRow();
+            });
+            last << clock.nsecsElapsed() / 1e6;
+            stalls << stall.stop();
+            rows = c.rows();
+            if (haveShell)
+                shell << shellMs(db.databaseName(), shellSql, outDir + QStringLiteral("/merged.txt"), false);
+        }
+        const QString prefix = QStringLiteral("merge.three_computers.year.programs.");
+        report(prefix + "rows", rows, "rows");
+        report(prefix + "first_rows_ms", median(first), "ms");
+        report(prefix + "last_row_ms", median(last), "ms");
+        report(prefix + "max_stall_ms", median(stalls), "ms");
+        report(prefix + "max_stall_worst_ms", *std::max_element(stalls.begin(), stalls.end()), "ms");
+        if (haveShell) {
+            report(prefix + "sqlite3_ms", median(shell), "ms");
+            report(prefix + "sqlite3_lines", lineCount(outDir + QStringLiteral("/merged.txt")), "lines");
+        }
+    }
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("bench"));
+}
+
 bool trayIconShown()
 {
     // The icon is a window of kesto's that the panel has reparented, so it
@@ -947,6 +1075,19 @@ void table()
                         figure(p + "quit_and_window_gone_ms"), figure(p + "old_file_kept") > 0 ? "yes" : "NO");
         }
     }
+    if (figure("publish.five_years.snapshot_ms") >= 0) {
+        const QString p = QStringLiteral("merge.three_computers.year.programs.");
+        std::printf("\n| other computers | kesto | sqlite3 shell | target | max_stall_ms (worst) |\n|---|---|---|---|---|\n");
+        std::printf("| snapshot of the five-year log (%.0f MB) | %.0f ms | | <= 2,000 ms | %.0f (%.0f) |\n",
+                    figure("publish.five_years.file_mb"), figure("publish.five_years.snapshot_ms"),
+                    figure("publish.five_years.max_stall_ms"), figure("publish.five_years.max_stall_worst_ms"));
+        std::printf("| a year of programs over three logs, %.0f rows: first rows | %.0f ms | | | |\n",
+                    figure(p + "rows"), figure(p + "first_rows_ms"));
+        std::printf("| the same, last row | %.0f ms | %.0f ms (%.0f lines) | <= %.0f ms | %.0f (%.0f) |\n",
+                    figure(p + "last_row_ms"), figure(p + "sqlite3_ms"), figure(p + "sqlite3_lines"),
+                    figure(p + "sqlite3_ms") * 1.2 + 100, figure(p + "max_stall_ms"), figure(p + "max_stall_worst_ms"));
+        std::printf("| reading the two other logs whole, once per snapshot | %.0f ms | | | |\n", figure("merge.check_ms"));
+    }
     std::printf("\n| figure | kesto | peer | ratio | target |\n|---|---|---|---|---|\n");
     const double tick = figure("tick.x11.cpu_us"), shell = figure("tick.shell.cpu_us");
     std::printf("| sampler tick, CPU | %.0f us | %.0f us shell loop | %s cheaper | <= 500 us, >= 20x |\n", tick, shell,
@@ -1002,7 +1143,7 @@ int main(int argc, char *argv[])
     const Range fiveYears{"five_years", last.addYears(-5).addDays(1), last};
 
     // Parts can be named on the command line: reports memory exports sampler
-    // kesto cancel stalls, and heavy or browser for one history only.
+    // kesto cancel stalls computers, and heavy or browser for one history only.
     QStringList parts = app.arguments().mid(1);
     QStringList histories;
     for (const char *h : {"heavy", "browser"})
@@ -1011,7 +1152,7 @@ int main(int argc, char *argv[])
     if (histories.isEmpty())
         histories = QStringList{"heavy", "browser"};
     if (parts.isEmpty())
-        parts = QStringList{"reports", "memory", "exports", "cancel", "sampler", "kesto", "stalls"};
+        parts = QStringList{"reports", "memory", "exports", "cancel", "sampler", "kesto", "stalls", "computers"};
     QTemporaryDir out;
     for (const QString &h : std::as_const(histories)) {
         const QString path = h == QLatin1String("heavy") ? history : browser;
@@ -1030,6 +1171,9 @@ int main(int argc, char *argv[])
         realKesto(binDir, history);
     if (parts.contains("stalls"))
         stalls(QCoreApplication::applicationFilePath());
+    if (parts.contains("computers"))
+        computers(binDir + QStringLiteral("/template.db"), history, {browser, History::ensureBrowser(cache, 1)}, year,
+                  out.path());
     table();
     return 0;
 }

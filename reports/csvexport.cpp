@@ -11,7 +11,7 @@
 #include <memory>
 
 CsvExport::CsvExport(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, const QString &fileName,
-                     QObject *parent)
+                     const ReportScope &scope, QObject *parent)
     : QThread(parent)
     , databaseName(db.databaseName())
     , connectOptions(db.connectOptions())
@@ -19,6 +19,7 @@ CsvExport::CsvExport(const QSqlDatabase &db, int kind, const QDate &from, const 
     , from(from)
     , to(to)
     , fileName(fileName)
+    , scope(scope)
 {
 }
 
@@ -29,7 +30,9 @@ CsvExport::~CsvExport()
 
 void CsvExport::run()
 {
-    ReportRunner runner(databaseName, connectOptions, &stopping);
+    ReportRunner runner(databaseName, connectOptions, scope, &stopping);
+    skipped = runner.notice();
+    const QStringList computers = runner.computers();
     if (!runner.isOpen()) {
         failure = runner.lastError();
         return;
@@ -51,7 +54,7 @@ void CsvExport::run()
     const bool ran = runner.run(
         kind, from, to,
         [&](QSqlQuery &query) {
-            written = ReportView::writeCsv(query, kind, *file, &stopping.flag(), &rows);
+            written = ReportView::writeCsv(query, kind, *file, &stopping.flag(), &rows, computers);
             return written;
         },
         [&] {

@@ -19,7 +19,7 @@ class CsvExport : public QThread
 
 public:
     CsvExport(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, const QString &fileName,
-              QObject *parent = nullptr);
+              const ReportScope &scope = {}, QObject *parent = nullptr);
     ~CsvExport() override;
 
     // Any thread; a statement under way is interrupted.
@@ -32,6 +32,9 @@ public:
     qint64 rowsWritten() const { return rows; }
     // Why the export failed; empty when it succeeded or was cancelled.
     QString error() const { return failure; }
+    // Once finished: what the sync folder held that was not read, or an
+    // empty string.
+    QString notice() const { return skipped; }
 
 protected:
     void run() override;
@@ -43,8 +46,10 @@ private:
     const QDate from;
     const QDate to;
     const QString fileName;
+    const ReportScope scope;
     ReportCancel stopping;
     bool cancelled = false;
     std::atomic<qint64> rows{0};
     QString failure;
+    QString skipped;
 };

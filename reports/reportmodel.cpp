@@ -26,6 +26,7 @@ void ReportModel::reset(int kind, const QStringList &labels)
     rows = ReportRows();
     fileNames.clear();
     titleEndings.clear();
+    computers.clear();
     view = kind;
     endResetModel();
     if (labels != headers) {
@@ -125,6 +126,8 @@ QVariant ReportModel::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole)
         return QVariant();
     const ReportRows::Row &row = rows.row(int(index.internalId() - 1), index.row());
+    if (!computers.isEmpty() && index.column() == headers.size() - 1)
+        return computers.value(ReportRows::computerOf(row.program));
     switch (view) {
     case ReportView::Detailed:
         if (index.column() == 0)
@@ -139,9 +142,9 @@ QVariant ReportModel::data(const QModelIndex &index, int role) const
             return row.number == ReportRows::kNoValue ? ReportView::formatDuration(QVariant())
                                                       : ReportView::formatDuration(row.number);
         if (index.column() == 1)
-            return fileNames.value(int(row.program & ~ReportSearch::kSharedEnding));
+            return fileNames.value(int(row.program & ReportRows::kProgramMask));
         if (row.program & ReportSearch::kSharedEnding)
-            return rows.text(row) + titleEndings.value(int(row.program & ~ReportSearch::kSharedEnding));
+            return rows.text(row) + titleEndings.value(int(row.program & ReportRows::kProgramMask));
         return rows.text(row);
     }
     return QVariant();

@@ -25,6 +25,8 @@ public:
     int kind() const { return view; }
     // The programs view's programs, in the order of their ids.
     void addProgram(const QString &fileName, const QString &titleEnding);
+    // With all computers: their names, shown in the last column.
+    void setComputers(const QStringList &names) { computers = names; }
 
     QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex &child) const override;
@@ -39,6 +41,7 @@ private:
     ReportRows rows;
     QStringList fileNames;
     QStringList titleEndings;
+    QStringList computers;
     QStringList headers{QStringLiteral("1")};
     int view = -1;
     QLocale locale;

@@ -1,9 +1,12 @@
 #include "reportrunner.h"
 
+#include "peerlogs.h"
 #include "reportview.h"
 
 #include <QAtomicInteger>
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -65,7 +68,8 @@ void ReportCancel::detach()
     handle = nullptr;
 }
 
-ReportRunner::ReportRunner(const QString &databaseName, const QString &connectOptions, ReportCancel *cancel)
+ReportRunner::ReportRunner(const QString &databaseName, const QString &connectOptions, const ReportScope &scope,
+                           ReportCancel *cancel)
     : name(uniqueConnectionName())
     , cancel(cancel)
 {
@@ -75,11 +79,50 @@ ReportRunner::ReportRunner(const QString &databaseName, const QString &connectOp
     QString options = connectOptions;
     if (!options.isEmpty())
         options += QLatin1Char(';');
-    db.setConnectOptions(options + QStringLiteral("QSQLITE_OPEN_READONLY"));
-    if (!db.open())
+    options += QStringLiteral("QSQLITE_OPEN_READONLY");
+    // The other computers' logs are attached by URI.
+    if (scope.allComputers)
+        options += QStringLiteral(";QSQLITE_OPEN_URI");
+    db.setConnectOptions(options);
+    if (!db.open()) {
         error = db.lastError().text();
-    else if (cancel)
+        return;
+    }
+    if (cancel)
         cancel->attach(db);
+    if (scope.allComputers)
+        attachOthers(scope);
+}
+
+void ReportRunner::attachOthers(const ReportScope &scope)
+{
+    PeerLogs::Found found = PeerLogs::scan(scope.folder, scope.ownId);
+    QList<std::pair<QString, QString>> logs{{scope.ownName, QStringLiteral("main")}};
+    int number = 0;
+    for (const PeerLogs::Peer &peer : std::as_const(found.peers)) {
+        const QString schema = QStringLiteral("computer%1").arg(++number);
+        QSqlQuery attach(QSqlDatabase::database(name, false));
+        attach.prepare(QStringLiteral("ATTACH DATABASE ? AS %1").arg(schema));
+        attach.addBindValue(PeerLogs::readOnlyUri(peer.path));
+        if (attach.exec())
+            logs.append({peer.name, schema});
+        else
+            found.skipped.append({QFileInfo(peer.path).fileName(), QCoreApplication::translate("PeerLogs", "cannot be opened")});
+    }
+    std::sort(logs.begin(), logs.end(), [](const auto &a, const auto &b) { return a.first.localeAwareCompare(b.first) < 0; });
+    for (const auto &[computer, schema] : std::as_const(logs)) {
+        names << computer;
+        schemas << schema;
+    }
+    skipped = PeerLogs::notice(found);
+}
+
+QString ReportRunner::overLogs(const QString &arm) const
+{
+    QStringList arms;
+    for (const QString &schema : schemas.isEmpty() ? QStringList{QStringLiteral("main")} : schemas)
+        arms << QString(arm).replace(QLatin1String("%S"), schema + QLatin1Char('.'));
+    return arms.join(QStringLiteral(" UNION ALL "));
 }
 
 ReportRunner::~ReportRunner()
@@ -106,15 +149,17 @@ bool ReportRunner::sortsInItsDay(int kind, const QDate &day)
     if (!odd || oddKind != kind) {
         odd = std::make_unique<QSqlQuery>(QSqlDatabase::database(name, false));
         odd->setForwardOnly(true);
-        odd->prepare(QStringLiteral("SELECT 1 FROM %1 WHERE %2>=? AND %2<=? AND NOT ("
-                                    "%2 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [01][0-9]:[0-5][0-9]:[0-5][0-9]' "
-                                    "OR %2 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] 2[0-3]:[0-5][0-9]:[0-5][0-9]'"
-                                    ") LIMIT 1")
-                         .arg(table(kind), column(kind)));
+        odd->prepare(QStringLiteral("SELECT 1 FROM (")
+                     + overLogs(QStringLiteral("SELECT 1 FROM %S%1 WHERE %2>=:from AND %2<=:to AND NOT ("
+                                               "%2 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [01][0-9]:[0-5][0-9]:[0-5][0-9]' "
+                                               "OR %2 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] 2[0-3]:[0-5][0-9]:[0-5][0-9]'"
+                                               ")")
+                                    .arg(table(kind), column(kind)))
+                     + QStringLiteral(") LIMIT 1"));
         oddKind = kind;
     }
-    odd->bindValue(0, day.toString(Qt::ISODate));
-    odd->bindValue(1, day.toString(Qt::ISODate) + QStringLiteral("T23:59:59"));
+    odd->bindValue(QStringLiteral(":from"), day.toString(Qt::ISODate));
+    odd->bindValue(QStringLiteral(":to"), day.toString(Qt::ISODate) + QStringLiteral("T23:59:59"));
     const bool clean = odd->exec() && !odd->next();
     odd->finish();
     return clean;
@@ -122,7 +167,7 @@ bool ReportRunner::sortsInItsDay(int kind, const QDate &day)
 
 bool ReportRunner::readAll(int kind, const QDate &from, const QDate &to, const Reader &read)
 {
-    QSqlQuery query = ReportView::run(QSqlDatabase::database(name, false), kind, from, to);
+    QSqlQuery query = ReportView::run(QSqlDatabase::database(name, false), kind, from, to, schemas);
     if (!query.isActive()) {
         error = query.lastError().text();
         return false;
@@ -167,25 +212,29 @@ bool ReportRunner::run(int kind, const QDate &from, const QDate &to, const Reade
     const QSqlDatabase db = QSqlDatabase::database(name, false);
     QSqlQuery day(db);
     day.setForwardOnly(true);
-    if (!day.prepare(ReportView::statement(kind)))
+    if (!day.prepare(ReportView::statement(kind, schemas)))
         return single();
     // Walks down from the newest stamp of the range: each step finds the
     // newest stamp below the last day read, which names the next day with
     // rows, or is a stamp outside every day's bounds. Empty days cost nothing.
-    const QString sql = QStringLiteral("SELECT MAX(%2) FROM %1 WHERE %2>=? AND %2%3?");
+    const auto newestSql = [&](const QString &below) {
+        return QStringLiteral("SELECT MAX(Stamp) FROM (")
+               + overLogs(QStringLiteral("SELECT MAX(%2) AS Stamp FROM %S%1 WHERE %2>=:from AND %2%3:to")
+                              .arg(table(kind), column(kind), below))
+               + QLatin1Char(')');
+    };
     QSqlQuery newestOfRange(db);
     QSqlQuery newestBelow(db);
     newestOfRange.setForwardOnly(true);
     newestBelow.setForwardOnly(true);
-    if (!newestOfRange.prepare(sql.arg(table(kind), column(kind), QStringLiteral("<=")))
-        || !newestBelow.prepare(sql.arg(table(kind), column(kind), QStringLiteral("<"))))
+    if (!newestOfRange.prepare(newestSql(QStringLiteral("<="))) || !newestBelow.prepare(newestSql(QStringLiteral("<"))))
         return single();
     const QString start = from.toString(Qt::ISODate);
     QString below = to.toString(Qt::ISODate) + QStringLiteral("T23:59:59");
     QSqlQuery *newest = &newestOfRange;
     while (!stop.load(std::memory_order_relaxed)) {
-        newest->bindValue(0, start);
-        newest->bindValue(1, below);
+        newest->bindValue(QStringLiteral(":from"), start);
+        newest->bindValue(QStringLiteral(":to"), below);
         if (!newest->exec() || !newest->next())
             return single();
         const QVariant stamp = newest->value(0);

@@ -39,6 +39,16 @@ private:
     sqlite3 *handle = nullptr;
 };
 
+// Whose rows a report reads: this computer's log alone, or with the logs that
+// the other computers published into the sync folder.
+struct ReportScope
+{
+    bool allComputers = false;
+    QString folder;
+    QString ownId;
+    QString ownName;
+};
+
 // Runs a report's statement over a date range the way the activity log reads
 // it. The programs view runs one whole day at a time, newest day first, so
 // that the first rows are there at once and no sort spans more than a day. A
@@ -50,9 +60,12 @@ private:
 class ReportRunner
 {
 public:
-    // A connection of its own on the log's file, read-only, for this thread;
-    // `cancel`, when given, can stop its statements from another thread.
-    ReportRunner(const QString &databaseName, const QString &connectOptions, ReportCancel *cancel = nullptr);
+    // A connection of its own on the log's file, read-only, for this thread.
+    // With all computers the other computers' logs are attached to it,
+    // read-only and immutable. `cancel`, when given, can stop its statements
+    // from another thread.
+    ReportRunner(const QString &databaseName, const QString &connectOptions, const ReportScope &scope = {},
+                 ReportCancel *cancel = nullptr);
     ~ReportRunner();
     ReportRunner(const ReportRunner &) = delete;
     ReportRunner &operator=(const ReportRunner &) = delete;
@@ -71,13 +84,29 @@ public:
              const std::atomic<bool> &stop);
     QString lastError() const { return error; }
 
+    // With all computers, their names in the order of the numbers in the
+    // Computer column; empty for this computer alone.
+    QStringList computers() const { return names; }
+    // What the sync folder held that was not read, as a notice to show; an
+    // empty string when everything was read.
+    QString notice() const { return skipped; }
+
+    // A statement over every log read, its arms joined by UNION ALL: each
+    // arm is `arm` with %S replaced by the log's schema and a dot.
+    QString overLogs(const QString &arm) const;
+
 private:
     bool sortsInItsDay(int kind, const QDate &day);
     bool readAll(int kind, const QDate &from, const QDate &to, const Reader &read);
     bool readRows(QSqlQuery &query, const Reader &read);
 
+    void attachOthers(const ReportScope &scope);
+
     QString name;
     QString error;
+    QStringList schemas; // empty: this computer's log alone
+    QStringList names;
+    QString skipped;
     std::unique_ptr<QSqlQuery> odd;
     int oddKind = -1;
     ReportCancel *cancel = nullptr;

@@ -41,7 +41,8 @@ QDateTime parseStamp(const QString &text)
 
 } // namespace
 
-ReportSearch::ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, QObject *parent)
+ReportSearch::ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to,
+                           const ReportScope &scope, QObject *parent)
     : QThread(parent)
     , databaseName(db.databaseName())
     , connectOptions(db.connectOptions())
@@ -49,6 +50,7 @@ ReportSearch::ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, 
     , from(from)
     , to(to)
     , locale(QLocale::system())
+    , scope(scope)
 {
 }
 
@@ -66,11 +68,25 @@ ReportSearch::Taken ReportSearch::take()
     return taken;
 }
 
+QString ReportSearch::notice() const
+{
+    QMutexLocker lock(&mutex);
+    return skipped;
+}
+
 void ReportSearch::run()
 {
-    ReportRunner runner(databaseName, connectOptions, &stopping);
+    ReportRunner runner(databaseName, connectOptions, scope, &stopping);
+    const QStringList computers = runner.computers();
+    {
+        QMutexLocker lock(&mutex);
+        skipped = runner.notice();
+        waiting.computers = computers;
+    }
+    if (!computers.isEmpty())
+        computerColumn = ReportView::computerColumn(kind);
     sinceHanded.start();
-    const auto restart = [this] {
+    const auto restart = [this, &computers] {
         reading = ReportRows();
         programIds.clear();
         programs.clear();
@@ -80,6 +96,7 @@ void ReportSearch::run()
         QMutexLocker lock(&mutex);
         waiting = Taken();
         waiting.restart = true;
+        waiting.computers = computers;
     };
     const bool whole = runner.run(
         kind, from, to,
@@ -120,14 +137,16 @@ void ReportSearch::addRow(QSqlQuery &query)
         currentDay = lastDateTime.date();
         reading.startDay(locale.toString(currentDay, QLocale::LongFormat));
     }
+    const quint32 computer = computerColumn < 0 ? 0 : query.value(computerColumn).toUInt() << ReportRows::kComputerShift;
     switch (kind) {
     case ReportView::Detailed: {
         const QTime time = lastDateTime.time();
-        reading.append(time.isValid() ? time.msecsSinceStartOfDay() : ReportRows::kNoValue, query.value(0).toString());
+        reading.append(time.isValid() ? time.msecsSinceStartOfDay() : ReportRows::kNoValue, query.value(0).toString(),
+                       computer);
         break;
     }
     case ReportView::Grouped:
-        reading.append(query.value(2).toLongLong(), query.value(0).toString());
+        reading.append(query.value(2).toLongLong(), query.value(0).toString(), computer);
         break;
     case ReportView::Programs: {
         const QVariant sum = query.value(3);
@@ -147,7 +166,7 @@ void ReportSearch::addRow(QSqlQuery &query)
             title.chop(ending.size());
             program |= kSharedEnding;
         }
-        reading.append(ok ? seconds : ReportRows::kNoValue, title, program);
+        reading.append(ok ? seconds : ReportRows::kNoValue, title, program | computer);
         break;
     }
     }

@@ -19,7 +19,8 @@ class ReportSearch : public QThread
     Q_OBJECT
 
 public:
-    ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, QObject *parent = nullptr);
+    ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, const ReportScope &scope = {},
+                 QObject *parent = nullptr);
     // Cancels and waits; a statement under way is interrupted.
     ~ReportSearch() override;
 
@@ -43,11 +44,17 @@ public:
     {
         ReportRows rows;
         QList<Program> newPrograms;
+        // With all computers, their names (once, before their rows); a
+        // row's computer is ReportRows::computerOf(row.program).
+        QStringList computers;
         bool restart = false;
     };
     // The finished days read since the last call. With `restart` set, the
     // rows shown so far must go: the whole range comes again.
     Taken take();
+    // Once finished: the notice of what the sync folder held that was not
+    // read, or an empty string.
+    QString notice() const;
 
 signals:
     // Days are waiting; emitted once until they are taken.
@@ -66,9 +73,11 @@ private:
     const QDate from;
     const QDate to;
     const QLocale locale;
+    const ReportScope scope;
     ReportCancel stopping;
     bool failedRead = false;
     QString failure;
+    int computerColumn = -1;
 
     // The reading side, touched by the worker only.
     ReportRows reading;
@@ -82,7 +91,8 @@ private:
     QDateTime lastDateTime;
     QElapsedTimer sinceHanded;
 
-    QMutex mutex;
+    mutable QMutex mutex;
     Taken waiting;
+    QString skipped;
     bool notified = false;
 };

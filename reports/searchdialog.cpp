@@ -6,8 +6,11 @@
 #include "reportmodel.h"
 #include "reportsearch.h"
 #include "reportview.h"
+#include "syncsettings.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -62,6 +65,19 @@ SearchDialog::SearchDialog(QWidget *parent)
     working->setTextVisible(false);
     working->hide();
     ui->horizontalLayout_2->insertWidget(1, working);
+    cmbComputers = new QComboBox(ui->widget);
+    cmbComputers->setObjectName(QStringLiteral("cmbComputers"));
+    cmbComputers->addItem(tr("This computer"), false);
+    cmbComputers->addItem(tr("All computers"), true);
+    cmbComputers->hide();
+    ui->gridLayout->addWidget(cmbComputers, 0, 4, Qt::AlignLeft);
+    lblComputers = new QLabel(this);
+    lblComputers->setObjectName(QStringLiteral("lblComputers"));
+    lblComputers->setWordWrap(true);
+    lblComputers->setTextFormat(Qt::PlainText);
+    lblComputers->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblComputers->hide();
+    ui->verticalLayout->insertWidget(2, lblComputers);
     ui->dpLogIni->setDate(ReportView::defaultStartDate(QDate::currentDate()));
     ui->dpLogFin->setDate(QDate::currentDate());
     ui->cmbView->addItem(QIcon(), tr("Activities, Detailed"), ReportView::Detailed);
@@ -83,7 +99,23 @@ SearchDialog::~SearchDialog()
 void SearchDialog::setDatabase(QSqlDatabase db)
 {
     this->db = db;
+    const SyncSettings::Values sync = SyncSettings::read(this->db);
+    sharing = ReportScope{false, sync.folder, sync.id, sync.name};
+    cmbComputers->setVisible(!sync.folder.isEmpty());
     on_cmdSearch_clicked();
+}
+
+ReportScope SearchDialog::scope() const
+{
+    ReportScope scope = sharing;
+    scope.allComputers = !cmbComputers->isHidden() && cmbComputers->currentData().toBool();
+    return scope;
+}
+
+void SearchDialog::showNotice(const QString &text)
+{
+    lblComputers->setText(text);
+    lblComputers->setVisible(!text.isEmpty());
 }
 
 bool SearchDialog::isSearching() const
@@ -130,11 +162,16 @@ void SearchDialog::on_cmdSearch_clicked()
 {
     stopSearch();
     const int view = currentView();
-    model->reset(view, headerLabels(view));
+    const ReportScope reading = scope();
+    QStringList labels = headerLabels(view);
+    if (reading.allComputers)
+        labels << tr("Computer");
+    model->reset(view, labels);
+    showNotice(QString());
     // A connection that never opened fails every statement: the tree stays empty.
     if (!db.isOpen())
         return;
-    search = new ReportSearch(db, view, ui->dpLogIni->date(), ui->dpLogFin->date());
+    search = new ReportSearch(db, view, ui->dpLogIni->date(), ui->dpLogFin->date(), reading);
     // Signals of a cancelled search may still be queued: they are recognised
     // by their number and dropped, or they would end the new search.
     const quint64 number = ++searches;
@@ -157,8 +194,14 @@ void SearchDialog::showRows()
         return;
 
     ReportSearch::Taken taken = search->take();
-    if (taken.restart)
-        model->reset(model->kind(), headerLabels(model->kind()));
+    if (taken.restart) {
+        QStringList labels = headerLabels(model->kind());
+        if (!taken.computers.isEmpty())
+            labels << tr("Computer");
+        model->reset(model->kind(), labels);
+    }
+    if (!taken.computers.isEmpty())
+        model->setComputers(taken.computers);
     for (const ReportSearch::Program &program : std::as_const(taken.newPrograms))
         model->addProgram(program.fileName, program.titleEnding);
     model->append(taken.rows);
@@ -169,6 +212,7 @@ void SearchDialog::searchFinished()
     if (!search)
         return;
     showRows();
+    showNotice(search->notice());
     const bool failed = search->failed();
     const QString failure = search->error();
     stopSearch();
@@ -213,7 +257,7 @@ void SearchDialog::on_llCSV_linkActivated(QString link)
     }
     const int view = currentView();
 
-    CsvExport job(db, view, ui->dpLogIni->date(), ui->dpLogFin->date(), fileName);
+    CsvExport job(db, view, ui->dpLogIni->date(), ui->dpLogFin->date(), fileName, scope());
     QProgressDialog progress(tr("Exporting %1...").arg(QDir::toNativeSeparators(fileName)), tr("Cancel"), 0, 0, this);
     progress.setWindowTitle(tr("Export CSV"));
     progress.setWindowModality(Qt::WindowModal);
@@ -266,6 +310,7 @@ void SearchDialog::on_llCSV_linkActivated(QString link)
     FreeMemory::returnToSystem();
     if (job.wasCancelled() || !ended)
         return;
+    showNotice(job.notice());
     if (job.error().isEmpty()) {
         exportFolder = QFileInfo(fileName).absolutePath();
         return;

@@ -744,7 +744,7 @@ void TestReports::closingMidSearch()
     QVERIFY(!QSqlDatabase::connectionNames().join(' ').contains("kesto-report"));
     // The interrupt reaches a statement under way, here after its first row.
     ReportCancel cancel;
-    ReportRunner runner(r.box.logPath(), QString(), &cancel);
+    ReportRunner runner(r.box.logPath(), QString(), {}, &cancel);
     int rows = 0;
     const auto readOne = [&](QSqlQuery &q) {
         while (q.next())

@@ -38,6 +38,7 @@ test_packages="$test_packages gnome-shell libglib2.0-bin"
 test_packages="$test_packages g++-mingw-w64-x86-64-posix ninja-build nsis unzip xz-utils" # kesto.exe, its zip and installer
 test_packages="$test_packages openbox" # a window manager without a tray, for the command-line test
 test_packages="$test_packages faketime" # the real kesto across midnight on a clock of its own
+test_packages="$test_packages syncthing" # two computers sharing their history through a real sync engine
 case "$action" in
 test | sanitize) packages="$packages $test_packages" ;;
 esac

@@ -2,10 +2,12 @@
 #include "ui_mainwindow.h"
 
 #include "aboutdialog.h"
+#include "computersdialog.h"
 #include "desktopnotice.h"
 #include "foregroundwindow.h"
 #include "logdatabase.h"
 #include "logwriter.h"
+#include "othercomputers.h"
 #include "promptschedule.h"
 #include "sampler.h"
 #include "searchdialog.h"
@@ -67,6 +69,7 @@ MainWindow::MainWindow(QWidget *parent)
     , writer(nullptr)
     , sampler(nullptr)
     , schedule(nullptr)
+    , computers(nullptr)
     , saving(false)
     , awayChoices(nullptr)
     , menuAskAway(nullptr)
@@ -124,6 +127,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     timerPrograms->start(Sampler::TickSeconds * 1000);
     schedule = new PromptSchedule(timerPrompt, queryMinutes, this);
+    computers = new OtherComputers(db, writer, LogDatabase::databasePath(), this);
+    connect(computers, &OtherComputers::notice, this, &MainWindow::showNotice);
 
     // The tray menu has no parent: it lives until the process ends.
     QMenu *trayMenu = new QMenu;
@@ -157,6 +162,7 @@ MainWindow::MainWindow(QWidget *parent)
         writer->execute(LogDatabase::storeSettingSql(), {kAskAboutAway, checked ? 1 : 0});
     });
     trayMenu->addAction(menuAskAway);
+    trayMenu->addAction(tr("Other computers..."), this, SLOT(menuComputers_Click()));
     trayMenu->addSeparator();
     trayMenu->addAction(QIcon(QStringLiteral(":/img/16.png")), tr("About..."), this, SLOT(menuAbout_Click()));
     trayMenu->addSeparator();
@@ -260,8 +266,12 @@ void MainWindow::tellAboutUnsaved()
     const QStringList files = LogWriter::unsavedFiles(LogDatabase::databasePath());
     if (files.isEmpty())
         return;
-    const QString text = tr("When kesto last ended, the log could not take everything. What it could not write is "
-                            "in:") + QLatin1Char('\n') + files.join(QLatin1Char('\n'));
+    showNotice(tr("When kesto last ended, the log could not take everything. What it could not write is "
+                  "in:") + QLatin1Char('\n') + files.join(QLatin1Char('\n')));
+}
+
+void MainWindow::showNotice(const QString &text)
+{
     if (QSystemTrayIcon::isSystemTrayAvailable())
         trayIcon->showMessage(tr("Quorvel?"), text, QSystemTrayIcon::Warning);
     else
@@ -364,6 +374,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::keepWaitingAnswers()
 {
     writer->finish();
+    // After the writer: the last snapshot holds everything the log took.
+    computers->finish();
 }
 
 void MainWindow::cbWhat_TextChanged(QString text)
@@ -440,6 +452,25 @@ void MainWindow::menuShowLog_Click()
     placeOnScreen(dialog);
     dialog.setDatabase(db);
     dialog.exec();
+}
+
+void MainWindow::menuComputers_Click()
+{
+    const SyncSettings::Values values = computers->values();
+    ComputersDialog dialog(values.folder, values.name, values.id, this);
+    placeOnScreen(dialog);
+    if (dialog.exec() == QDialog::Accepted)
+        computers->apply(dialog.folder(), dialog.name());
+}
+
+void MainWindow::publishNow()
+{
+    computers->publishNow();
+}
+
+void MainWindow::setSyncFolder(const QStringList &arguments)
+{
+    computers->setFromCommandLine(arguments);
 }
 
 void MainWindow::menuReWrite_Click()

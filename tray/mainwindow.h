@@ -8,6 +8,7 @@
 #include <optional>
 
 class LogWriter;
+class OtherComputers;
 class PromptSchedule;
 class QAction;
 class QActionGroup;
@@ -52,6 +53,10 @@ protected slots:
     void menuFreq120min_Click();
     void menuShowLog_Click();
     void menuReWrite_Click();
+    void menuComputers_Click();
+    // kesto --publish and kesto --sync-folder PATH [--computer-name NAME].
+    void publishNow();
+    void setSyncFolder(const QStringList &arguments);
 
 private slots:
     // Before the program ends, however it is asked to: what waits gets one
@@ -70,6 +75,7 @@ private:
     void showQuestion();
     void placeOnScreen(QDialog &dialog) const;
     void tellAboutUnsaved();
+    void showNotice(const QString &text);
 
     Ui::MainWindowClass *ui;
     QTimer *timerPrograms;
@@ -86,6 +92,7 @@ private:
     LogWriter *writer;
     Sampler *sampler;
     PromptSchedule *schedule;
+    OtherComputers *computers;
     // An answer is on its way to the log: the prompt takes no other.
     bool saving;
     QActionGroup *awayChoices;
