@@ -100,6 +100,10 @@ public:
 
     void retry()
     {
+        // A drain already on its way covers this; on a slow disk a commit
+        // per tick would fall ever further behind.
+        if (drainQueued)
+            return;
         if (!answers.isEmpty() || !backlog.isEmpty() || !absences.isEmpty())
             drain();
     }
