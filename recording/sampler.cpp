@@ -19,6 +19,8 @@ void Sampler::setClock(std::function<QDateTime()> newClock)
 
 void Sampler::tick()
 {
+    if (paused)
+        return;
     const QDateTime at = clock();
     const quint64 request = ++requests;
     QPointer<Sampler> self(this);
@@ -36,6 +38,25 @@ void Sampler::endStretch()
     inStretch = false;
 }
 
+void Sampler::setRules(const RuleSet &newRules)
+{
+    rules = newRules;
+    hasJudged = false;
+}
+
+void Sampler::setPaused(bool on)
+{
+    paused = on;
+    inStretch = false;
+    // A sample on its way is dropped: its request is no longer the newest.
+    ++requests;
+}
+
+QString Sampler::hiddenTitle()
+{
+    return tr("(hidden)");
+}
+
 void Sampler::take(const std::optional<ForegroundSample> &sample, const QDateTime &at)
 {
     // More than two ticks without one: the machine slept or stood still.
@@ -51,16 +72,29 @@ void Sampler::take(const std::optional<ForegroundSample> &sample, const QDateTim
         inStretch = false;
         return;
     }
-    if (inStretch && sample->title == lastAppTitle && sample->path == lastAppFileName && at.date() == stretchDay) {
+    if (!hasJudged || sample->title != judgedTitle || sample->path != judgedPath) {
+        judged = rules.keep(sample->path, sample->title);
+        judgedTitle = sample->title;
+        judgedPath = sample->path;
+        hasJudged = true;
+    }
+    if (judged == RuleSet::Keep::Nothing) {
+        // Not recorded: its time is nobody's, like a locked screen's.
+        inStretch = false;
+        return;
+    }
+    // Hidden titles are all one title: the program's time stays one row.
+    const QString title = judged == RuleSet::Keep::WithoutTitle ? hiddenTitle() : sample->title;
+    if (inStretch && title == lastAppTitle && sample->path == lastAppFileName && at.date() == stretchDay) {
         writer->extendStretch(stretch, TickSeconds);
         return;
     }
     // Dated once, now: a row written later (a locked log) keeps this time,
     // whatever the clocks do meanwhile.
     inStretch = true;
-    lastAppTitle = sample->title;
+    lastAppTitle = title;
     lastAppFileName = sample->path;
     stretchDay = at.date();
-    writer->beginStretch(++stretch, sample->path, sample->title, at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+    writer->beginStretch(++stretch, sample->path, title, at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                          TickSeconds);
 }

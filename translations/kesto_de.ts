@@ -169,6 +169,75 @@
     </message>
 </context>
 <context>
+    <name>RecordControl</name>
+    <message>
+        <source>These rules in the log cannot be used and are left out until you correct them (Rules...):</source>
+        <translation>Diese Regeln im Protokoll sind nicht verwendbar und bleiben außer Kraft, bis Sie sie korrigieren (Regeln...):</translation>
+    </message>
+    <message>
+        <source>Quorvel?</source>
+        <translation>Quorvel?</translation>
+    </message>
+</context>
+<context>
+    <name>Rules</name>
+    <message>
+        <source>Limits of its own are not allowed in an expression.</source>
+        <translation>Eigene Grenzwerte sind in einem Ausdruck nicht erlaubt.</translation>
+    </message>
+    <message>
+        <source>%1 (at character %2)</source>
+        <translation>%1 (bei Zeichen %2)</translation>
+    </message>
+    <message>
+        <source>Give a program, a title or both.</source>
+        <translation>Geben Sie ein Programm, einen Titel oder beides an.</translation>
+    </message>
+    <message>
+        <source>A pattern may be at most %1 characters long.</source>
+        <translation>Ein Muster darf höchstens %1 Zeichen lang sein.</translation>
+    </message>
+    <message>
+        <source>Give the category a name.</source>
+        <translation>Geben Sie der Kategorie einen Namen.</translation>
+    </message>
+    <message>
+        <source>Program: %1</source>
+        <translation>Programm: %1</translation>
+    </message>
+    <message>
+        <source>Title: %1</source>
+        <translation>Titel: %1</translation>
+    </message>
+    <message>
+        <source>unknown syntax &quot;%1&quot;</source>
+        <translation>unbekannte Syntax „%1“</translation>
+    </message>
+    <message>
+        <source>unknown action &quot;%1&quot;</source>
+        <translation>unbekannte Aktion „%1“</translation>
+    </message>
+    <message>
+        <source>program %1</source>
+        <translation>Programm %1</translation>
+    </message>
+    <message>
+        <source>title %1</source>
+        <translation>Titel %1</translation>
+    </message>
+    <message>
+        <source>a rule without patterns</source>
+        <translation>eine Regel ohne Muster</translation>
+    </message>
+</context>
+<context>
+    <name>Sampler</name>
+    <message>
+        <source>(hidden)</source>
+        <translation>(verborgen)</translation>
+    </message>
+</context>
+<context>
     <name>SearchDialog</name>
     <message>
         <source>Activity Log</source>

@@ -103,7 +103,7 @@
     </message>
     <message>
         <source>When kesto last ended, the log could not take everything. What it could not write is in:</source>
-        <translation>Quando kesto è stato chiuso l'ultima volta, il registro non ha potuto accogliere tutto. Ciò che non è stato scritto si trova in:</translation>
+        <translation>Quando kesto è stato chiuso l&apos;ultima volta, il registro non ha potuto accogliere tutto. Ciò che non è stato scritto si trova in:</translation>
     </message>
 </context>
 <context>
@@ -166,6 +166,75 @@
     <message>
         <source>kesto is already running.</source>
         <translation>kesto è già in esecuzione.</translation>
+    </message>
+</context>
+<context>
+    <name>RecordControl</name>
+    <message>
+        <source>These rules in the log cannot be used and are left out until you correct them (Rules...):</source>
+        <translation>Queste regole nel registro non sono utilizzabili e restano escluse finché non le correggi (Regole...):</translation>
+    </message>
+    <message>
+        <source>Quorvel?</source>
+        <translation>Quorvel?</translation>
+    </message>
+</context>
+<context>
+    <name>Rules</name>
+    <message>
+        <source>Limits of its own are not allowed in an expression.</source>
+        <translation>Limiti propri non sono ammessi in un'espressione.</translation>
+    </message>
+    <message>
+        <source>%1 (at character %2)</source>
+        <translation>%1 (al carattere %2)</translation>
+    </message>
+    <message>
+        <source>Give a program, a title or both.</source>
+        <translation>Indica un programma, un titolo o entrambi.</translation>
+    </message>
+    <message>
+        <source>A pattern may be at most %1 characters long.</source>
+        <translation>Un modello può essere lungo al massimo %1 caratteri.</translation>
+    </message>
+    <message>
+        <source>Give the category a name.</source>
+        <translation>Dai un nome alla categoria.</translation>
+    </message>
+    <message>
+        <source>Program: %1</source>
+        <translation>Programma: %1</translation>
+    </message>
+    <message>
+        <source>Title: %1</source>
+        <translation>Titolo: %1</translation>
+    </message>
+    <message>
+        <source>unknown syntax &quot;%1&quot;</source>
+        <translation>sintassi sconosciuta «%1»</translation>
+    </message>
+    <message>
+        <source>unknown action &quot;%1&quot;</source>
+        <translation>azione sconosciuta «%1»</translation>
+    </message>
+    <message>
+        <source>program %1</source>
+        <translation>programma %1</translation>
+    </message>
+    <message>
+        <source>title %1</source>
+        <translation>titolo %1</translation>
+    </message>
+    <message>
+        <source>a rule without patterns</source>
+        <translation>una regola senza modelli</translation>
+    </message>
+</context>
+<context>
+    <name>Sampler</name>
+    <message>
+        <source>(hidden)</source>
+        <translation>(nascosto)</translation>
     </message>
 </context>
 <context>

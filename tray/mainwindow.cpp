@@ -7,6 +7,7 @@
 #include "logdatabase.h"
 #include "logwriter.h"
 #include "promptschedule.h"
+#include "recordcontrol.h"
 #include "sampler.h"
 #include "searchdialog.h"
 
@@ -44,6 +45,7 @@ MainWindow::MainWindow(QWidget *parent)
     , writer(nullptr)
     , sampler(nullptr)
     , schedule(nullptr)
+    , control(nullptr)
     , saving(false)
 {
     ui->setupUi(this);
@@ -96,6 +98,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     timerPrograms->start(Sampler::TickSeconds * 1000);
     schedule = new PromptSchedule(timerPrompt, queryMinutes, this);
+    control = new RecordControl(db, writer, sampler, schedule, this);
 
     // The tray menu has no parent: it lives until the process ends.
     QMenu *trayMenu = new QMenu;
@@ -138,6 +141,7 @@ MainWindow::MainWindow(QWidget *parent)
             notice += QLatin1Char('\n') + missing;
         trayIcon->showMessage(tr("Quorvel?"), notice);
     }
+    control->start(trayIcon);
     tellAboutUnsaved();
 
     // However the program is asked to end, what waits gets a last chance;

@@ -11,6 +11,7 @@ class QActionGroup;
 class QDialog;
 class QSystemTrayIcon;
 class QTimer;
+class RecordControl;
 class Sampler;
 
 namespace Ui {
@@ -76,6 +77,7 @@ private:
     LogWriter *writer;
     Sampler *sampler;
     PromptSchedule *schedule;
+    RecordControl *control;
     // An answer is on its way to the log: the prompt takes no other.
     bool saving;
 };

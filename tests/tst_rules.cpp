@@ -1,0 +1,251 @@
+// The user's rules: how they match windows, how the sampler keeps what they
+// rule out off the disk, and what a hand-edited log's rules do.
+#include "recordcontrol.h"
+#include "ruleset.h"
+#include "rulestore.h"
+#include "sampler.h"
+#include "testsupport.h"
+
+#include <QTest>
+
+using namespace TestSupport;
+
+Q_DECLARE_METATYPE(Rule)
+Q_DECLARE_METATYPE(RuleSet::Keep)
+
+namespace {
+
+using Keep = RuleSet::Keep;
+
+Rule rule(Rule::Action action, const QString &program, const QString &title,
+          Rule::Syntax syntax = Rule::Syntax::Wildcard, bool caseSensitive = false)
+{
+    Rule r;
+    r.action = action;
+    r.program = program;
+    r.title = title;
+    r.syntax = syntax;
+    r.caseSensitive = caseSensitive;
+    return r;
+}
+
+constexpr auto Wild = Rule::Syntax::Wildcard;
+constexpr auto Regex = Rule::Syntax::RegularExpression;
+constexpr auto Hide = Rule::Action::HideTitle;
+constexpr auto Skip = Rule::Action::DontRecord;
+
+// Stores rules in a log or template as a hand or an older dialog would.
+void storeRules(LogFile &log, const QList<QVariantList> &rows)
+{
+    QVERIFY(log.exec("DELETE FROM Rules"));
+    int position = 0;
+    for (const QVariantList &r : rows)
+        QVERIFY(log.exec("INSERT INTO Rules (Position, Program, Title, Syntax, Action) VALUES (?, ?, ?, ?, ?)",
+                         QVariantList{++position} + r));
+}
+
+// The titles tst_x11hostile stages, as the log keeps them.
+QStringList hostileTitles()
+{
+    QString huge;
+    while (huge.size() < 1024 * 1024)
+        huge += QStringLiteral("title \U0001F600 ");
+    return {truncateForLog(huge), truncateForLog(QString(1024 * 1024, QChar(0xe9))), QString(1023, QLatin1Char('a')),
+            QString(1022, QLatin1Char('a')) + QLatin1Char('!'), QStringLiteral("a\x01" "b\0c\x7f\td\r\ne\x1b[31m")};
+}
+
+} // namespace
+
+class TestRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void matching_data();
+    void matching();
+    void problems_data();
+    void problems();
+    void categoriesFirstMatchWins();
+    void hostilePatternsGiveUp();
+    void samplerKeepsRuledOutOffTheLog();
+    void privateBrowsingIsHiddenByDefault();
+    void badStoredRulesAreSkippedOnce();
+};
+
+void TestRules::matching_data()
+{
+    QTest::addColumn<QList<Rule>>("rules");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<Keep>("expected");
+    const QString ff = "/usr/lib/firefox/firefox";
+    QTest::newRow("title wildcard, any case") << QList<Rule>{rule(Skip, "", "*bank*")} << ff << "My BANK account" << Keep::Nothing;
+    QTest::newRow("wildcard is the whole title") << QList<Rule>{rule(Skip, "", "bank")} << ff << "My bank" << Keep::Everything;
+    QTest::newRow("? is one character") << QList<Rule>{rule(Skip, "", "Inbox (?)*")} << ff << "Inbox (7) - Mail" << Keep::Nothing;
+    QTest::newRow("* across slashes") << QList<Rule>{rule(Skip, "", "*bank*")} << ff << "a/b bank/c" << Keep::Nothing;
+    QTest::newRow("case-sensitive wildcard") << QList<Rule>{rule(Skip, "", "*Bank*", Wild, true)} << ff << "my bank" << Keep::Everything;
+    QTest::newRow("program file name") << QList<Rule>{rule(Hide, "firefox", "")} << ff << "x" << Keep::WithoutTitle;
+    QTest::newRow("program name is whole") << QList<Rule>{rule(Hide, "firefox", "")} << "/usr/bin/firefox-esr" << "x" << Keep::Everything;
+    QTest::newRow("Windows program without .exe") << QList<Rule>{rule(Hide, "FireFox", "")}
+                                                  << "C:\\Program Files\\Mozilla Firefox\\firefox.exe" << "x" << Keep::WithoutTitle;
+    QTest::newRow("program full path") << QList<Rule>{rule(Hide, "/usr/lib/*", "")} << ff << "x" << Keep::WithoutTitle;
+    QTest::newRow("program and title both") << QList<Rule>{rule(Hide, "xterm", "*diag*")} << ff << "diagnosis" << Keep::Everything;
+    QTest::newRow("regex searches the title") << QList<Rule>{rule(Skip, "", "inbox \\(\\d+\\)", Regex)} << ff
+                                              << "Mail: Inbox (3)" << Keep::Nothing;
+    QTest::newRow("regex ^ is the file name's start") << QList<Rule>{rule(Hide, "^fire", "", Regex)} << ff << "x"
+                                                      << Keep::WithoutTitle;
+    QTest::newRow("regex in the path") << QList<Rule>{rule(Hide, "lib/fire", "", Regex)} << ff << "x" << Keep::WithoutTitle;
+    QTest::newRow("case-sensitive regex") << QList<Rule>{rule(Skip, "", "BANK", Regex, true)} << ff << "bank" << Keep::Everything;
+    QTest::newRow("don't record beats hide, whatever the order")
+        << QList<Rule>{rule(Hide, "", "*bank*"), rule(Skip, "firefox", "")} << ff << "bank" << Keep::Nothing;
+    Rule category = rule(Rule::Action::Category, "firefox", "");
+    category.category = "Web";
+    QTest::newRow("categories keep everything") << QList<Rule>{category} << ff << "bank" << Keep::Everything;
+    QTest::newRow("unusable rules are left out") << QList<Rule>{rule(Skip, "", "(", Regex), rule(Skip, "", "")} << ff
+                                                 << "(" << Keep::Everything;
+}
+
+void TestRules::matching()
+{
+    QFETCH(QList<Rule>, rules);
+    QFETCH(QString, path);
+    QFETCH(QString, title);
+    QFETCH(Keep, expected);
+    QCOMPARE(RuleSet(rules).keep(path, title), expected);
+}
+
+void TestRules::problems_data()
+{
+    QTest::addColumn<Rule>("r");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("fine") << rule(Skip, "", "(a|b)+", Regex) << "";
+    QTest::newRow("bad expression") << rule(Skip, "", "ab(c", Regex) << "Title: missing closing parenthesis (at character 5)";
+    QTest::newRow("bad program expression") << rule(Skip, "[a", "", Regex) << "Program: missing terminating ] for character class (at character 3)";
+    QTest::newRow("own limits") << rule(Skip, "", "(*LIMIT_MATCH=99999999)a", Regex)
+                                << "Title: Limits of its own are not allowed in an expression.";
+    QTest::newRow("no pattern") << rule(Skip, "", "") << "Give a program, a title or both.";
+    QTest::newRow("too long") << rule(Skip, "", QString(1024, 'a')) << "A pattern may be at most 1023 characters long.";
+    QTest::newRow("unnamed category") << rule(Rule::Action::Category, "x", "") << "Give the category a name.";
+}
+
+void TestRules::problems()
+{
+    QFETCH(Rule, r);
+    QFETCH(QString, problem);
+    QCOMPARE(RuleSet::problem(r), problem);
+}
+
+void TestRules::categoriesFirstMatchWins()
+{
+    Rule mail = rule(Rule::Action::Category, "", "*inbox*");
+    mail.category = "Email";
+    Rule web = rule(Rule::Action::Category, "firefox", "");
+    web.category = "Web";
+    Rule mail2 = rule(Rule::Action::Category, "thunderbird", "");
+    mail2.category = " Email ";
+    const RuleSet set({mail, web, mail2});
+    QCOMPARE(set.categories(), QStringList({"Email", "Web"}));
+    QCOMPARE(set.category("/usr/bin/firefox", "Inbox (2)"), 0);
+    QCOMPARE(set.category("/usr/bin/firefox", "News"), 1);
+    QCOMPARE(set.category("/usr/bin/thunderbird", "News"), 0);
+    QCOMPARE(set.category("/usr/bin/xterm", "News"), -1);
+}
+
+void TestRules::hostilePatternsGiveUp()
+{
+    // Nested repetition on long titles: the expressions give up instead of
+    // backtracking for seconds, and a window they cannot rule out is kept
+    // out. None of these truly matches, so a verdict other than Everything
+    // shows that the bound acted.
+    const QStringList titles = hostileTitles();
+    for (const QString &pattern : {QStringLiteral("(a+)+$"), QStringLiteral("^(\\w+\\s?)*$"),
+                                   QStringLiteral("(.*a){12}$"), QStringLiteral("(a|aa)+$")}) {
+        const RuleSet hide({rule(Hide, "", pattern + QStringLiteral("(?!)"), Regex)});
+        for (const QString &title : titles.mid(2, 2))
+            QVERIFY2(hide.keep("/usr/bin/x", title) == Keep::WithoutTitle, qPrintable(pattern));
+    }
+    // Thousands of wildcards, each a quarter million steps on these titles:
+    // the budget ends the sample's rules, and what it left undecided is kept
+    // out.
+    QList<Rule> slow;
+    for (int i = 0; i < 2000; ++i)
+        slow.append(rule(Skip, "", QLatin1Char('*') + QString(511, QLatin1Char('a')) + QLatin1Char('b')));
+    const RuleSet budget(slow);
+    for (const QString &title : titles.mid(2, 2))
+        QCOMPARE(budget.keep("/usr/bin/x", title), Keep::Nothing);
+    // A rule that can decide does: no false alarm on ordinary titles.
+    const RuleSet plain({rule(Skip, "", "*zzz*"), rule(Hide, "", "q{2,}x", Regex)});
+    for (const QString &title : titles)
+        QCOMPARE(plain.keep("/usr/bin/x", title), Keep::Everything);
+}
+
+void TestRules::samplerKeepsRuledOutOffTheLog()
+{
+    Harness h([](LogFile &t) {
+        storeRules(t, {{"", "*secret*", "wildcard", "dont-record"}, {"editor", "", "wildcard", "hide-title"}});
+    });
+    const auto tick = [&h](const QString &path, const QString &title, int times) {
+        h.fake.show(path, title);
+        for (int i = 0; i < times; ++i)
+            h.invoke("OnTimerPrograms");
+    };
+    tick("/usr/bin/term", "shell", 2);
+    tick("/usr/bin/term", "top secret plans", 3); // not recorded: ends the row before
+    tick("/usr/bin/term", "shell", 1);
+    tick("/usr/bin/editor", "diary.txt", 2); // hidden titles are one row
+    tick("/usr/bin/editor", "letters.txt", 3);
+    tick("/usr/bin/editor", "my secret", 1);
+    tick("/usr/bin/editor", "diary.txt", 1);
+    QCOMPARE(h.log->rows("SELECT AppFileName, AppTitle, Duration FROM ApplicationLog ORDER BY ROWID"),
+             QList<QVariantList>({{"/usr/bin/term", "shell", 10},
+                                  {"/usr/bin/term", "shell", 5},
+                                  {"/usr/bin/editor", Sampler::hiddenTitle(), 25},
+                                  {"/usr/bin/editor", Sampler::hiddenTitle(), 5}}));
+    h.window.reset();
+    releaseDefaultConnection();
+    for (const QString &file : {h.box.logPath(), h.box.logPath() + "-wal"}) {
+        const QByteArray bytes = fileBytes(file);
+        for (const char *text : {"plans", "diary", "letters"})
+            QVERIFY2(!bytes.contains(text), text);
+    }
+}
+
+void TestRules::privateBrowsingIsHiddenByDefault()
+{
+    Harness h;
+    QCOMPARE(h.log->value("SELECT COUNT(*) FROM Rules").toInt(), 3);
+    const QStringList titles = {"Tax forms \u2014 Mozilla Firefox Private Browsing", "Clinic - Google Chrome (Incognito)",
+                                "Clinic - Chromium (Incognito)", "New InPrivate tab - [InPrivate] - Microsoft Edge",
+                                "Ordinary page \u2014 Mozilla Firefox"};
+    for (const QString &title : titles) {
+        h.fake.show("/usr/bin/browser", title);
+        h.invoke("OnTimerPrograms");
+    }
+    QCOMPARE(h.log->rows("SELECT AppTitle FROM ApplicationLog ORDER BY ROWID"),
+             QList<QVariantList>({{Sampler::hiddenTitle()}, {titles.last()}}));
+}
+
+void TestRules::badStoredRulesAreSkippedOnce()
+{
+    Harness h([](LogFile &t) {
+        storeRules(t, {{"", "(unclosed", "regex", "dont-record"},
+                       {"", "*x*", "wildcard", "shred"},
+                       {"", "*secret*", "wildcard", "dont-record"}});
+    });
+    auto *control = h.window->findChild<RecordControl *>();
+    QVERIFY(control);
+    QCOMPARE(control->notices().size(), 1);
+    QVERIFY2(control->notices()[0].contains("(unclosed") && control->notices()[0].contains("\"shred\""),
+             qPrintable(control->notices()[0]));
+    QVERIFY(!control->notices()[0].contains("*secret*"));
+    for (const QString &title : {"a secret", "(unclosed", "x"}) {
+        h.fake.show("/usr/bin/term", title);
+        h.invoke("OnTimerPrograms");
+    }
+    QCOMPARE(control->notices().size(), 1);
+    QCOMPARE(h.log->rows("SELECT AppTitle FROM ApplicationLog ORDER BY ROWID"),
+             QList<QVariantList>({{"(unclosed"}, {"x"}}));
+}
+
+QTEST_MAIN(TestRules)
+#include "tst_rules.moc"
