@@ -1,6 +1,7 @@
 #include "reachability.h"
 
 #include "desktopnotice.h"
+#include "recordcontrol.h"
 #include "singleinstance.h"
 
 #include <QCommandLineParser>
@@ -18,10 +19,26 @@ const QList<Reachability::Command> &Reachability::commands()
         {"ask", "OnTimerKESTO", QT_TRANSLATE_NOOP("Reachability", "Ask what you are doing, now.")},
         {"take-back", "menuReWrite_Click", QT_TRANSLATE_NOOP("Reachability", "Take the last answer back.")},
         {"about", "menuAbout_Click", QT_TRANSLATE_NOOP("Reachability", "Show the About dialog.")},
+        {"pause", "commandPause_Request",
+         QT_TRANSLATE_NOOP("Reachability", "Pause recording (and the prompts) for MINUTES minutes."),
+         QT_TRANSLATE_NOOP("Reachability", "MINUTES"), RecordControl::MaxPauseMinutes},
+        {"resume", "menuResume_Click", QT_TRANSLATE_NOOP("Reachability", "Resume recording after a pause.")},
         {"quit", "menuExit_Click", QT_TRANSLATE_NOOP("Reachability", "End the running kesto.")},
     };
     return table;
 }
+
+namespace {
+
+// The number an option's value stands for, or 0 when it is none it takes.
+int optionValue(const Reachability::Command &command, const QString &text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok && value >= 1 && value <= command.maxValue ? value : 0;
+}
+
+} // namespace
 
 QString Reachability::requestFromCommandLine(QCoreApplication &app)
 {
@@ -31,8 +48,14 @@ QString Reachability::requestFromCommandLine(QCoreApplication &app)
            "kesto that runs."));
     parser.addHelpOption();
     parser.addVersionOption();
-    for (const Reachability::Command &command : Reachability::commands())
-        parser.addOption({QLatin1String(command.name), QCoreApplication::translate("Reachability", command.help)});
+    for (const Reachability::Command &command : Reachability::commands()) {
+        const QString help = QCoreApplication::translate("Reachability", command.help);
+        if (command.valueName)
+            parser.addOption({QLatin1String(command.name), help,
+                              QCoreApplication::translate("Reachability", command.valueName)});
+        else
+            parser.addOption({QLatin1String(command.name), help});
+    }
     parser.process(app);
     QString request;
     for (const Reachability::Command &command : Reachability::commands()) {
@@ -43,6 +66,19 @@ QString Reachability::requestFromCommandLine(QCoreApplication &app)
             std::exit(2);
         }
         request = QLatin1String(command.name);
+        if (command.valueName) {
+            const QString value = parser.value(QLatin1String(command.name));
+            if (optionValue(command, value) == 0) {
+                std::fputs(qPrintable(tr("--%1 takes a whole number from 1 to %2, not \"%3\".")
+                                          .arg(QLatin1String(command.name))
+                                          .arg(command.maxValue)
+                                          .arg(value)
+                                      + '\n'),
+                           stderr);
+                std::exit(2);
+            }
+            request += QLatin1Char(' ') + QString::number(optionValue(command, value));
+        }
     }
     return request;
 }
@@ -97,9 +133,12 @@ void Reachability::checkTray()
 QString Reachability::howToReach()
 {
     QString text = tr("Reach it with these commands, for example from keyboard shortcuts:");
-    for (const Command &command : commands())
-        text += QStringLiteral("\nkesto --%1  %2")
-                    .arg(QLatin1String(command.name), QCoreApplication::translate("Reachability", command.help));
+    for (const Command &command : commands()) {
+        QString option = QLatin1String(command.name);
+        if (command.valueName)
+            option += QLatin1Char(' ') + QCoreApplication::translate("Reachability", command.valueName);
+        text += QStringLiteral("\nkesto --%1  %2").arg(option, QCoreApplication::translate("Reachability", command.help));
+    }
     return text;
 }
 
@@ -116,10 +155,17 @@ void Reachability::carryOut(const QString &request)
             DesktopNotice::show(QStringLiteral("kesto"), text + QLatin1Char('\n') + howToReach());
         return;
     }
+    const QString word = request.section(QLatin1Char(' '), 0, 0);
+    const QString value = request.section(QLatin1Char(' '), 1);
     for (const Command &command : commands()) {
-        if (request == QLatin1String(command.name)) {
-            QMetaObject::invokeMethod(window, command.slot);
-            return;
+        if (word != QLatin1String(command.name))
+            continue;
+        if (!command.valueName) {
+            if (value.isEmpty())
+                QMetaObject::invokeMethod(window, command.slot);
+        } else if (const int number = optionValue(command, value)) {
+            QMetaObject::invokeMethod(window, command.slot, Q_ARG(QString, QString::number(number)));
         }
+        return;
     }
 }

@@ -11,7 +11,8 @@
 
 namespace {
 
-// Requests are single short words; anything longer is not from kesto.
+// Requests are a short word, some with a number after it ("pause 15");
+// anything longer is not from kesto.
 constexpr qint64 maxRequestLength = 64;
 
 } // namespace

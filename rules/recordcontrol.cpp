@@ -1,12 +1,52 @@
 #include "recordcontrol.h"
 
 #include "desktopnotice.h"
+#include "logdatabase.h"
+#include "logwriter.h"
 #include "promptschedule.h"
 #include "rulestore.h"
 #include "sampler.h"
 
+#include <QAction>
+#include <QLocale>
+#include <QMenu>
+#include <QPainter>
 #include <QSystemTrayIcon>
 #include <QWidget>
+
+namespace {
+
+const QString kUntilResumed = QStringLiteral("until-resumed");
+const QString kStampFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+// The icon, grey, with a pause sign: kesto is there but keeps nothing.
+QIcon pausedLook(const QIcon &icon)
+{
+    QIcon paused;
+    for (const int size : {16, 22, 32, 48}) {
+        QImage image = icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const int grey = qGray(line[x]) / 2 + 64;
+                line[x] = qRgba(grey, grey, grey, qAlpha(line[x]));
+            }
+        }
+        QPainter painter(&image);
+        const int bar = qMax(2, image.width() / 6);
+        const int height = image.height() / 2;
+        const int top = image.height() - height;
+        const int left = image.width() - 3 * bar - 1;
+        painter.fillRect(left - 1, top - 1, 3 * bar + 2, height + 1, QColor(255, 255, 255, 220));
+        painter.fillRect(left, top, bar, height - 1, QColor(200, 30, 30));
+        painter.fillRect(left + 2 * bar, top, bar, height - 1, QColor(200, 30, 30));
+        painter.end();
+        paused.addPixmap(QPixmap::fromImage(image));
+    }
+    return paused;
+}
+
+} // namespace
 
 RecordControl::RecordControl(const QSqlDatabase &db, LogWriter *writer, Sampler *sampler, PromptSchedule *schedule,
                              QWidget *window)
@@ -23,6 +63,18 @@ RecordControl::RecordControl(const QSqlDatabase &db, LogWriter *writer, Sampler 
 void RecordControl::start(QSystemTrayIcon *trayIcon)
 {
     tray = trayIcon;
+    if (tray)
+        normalIcon = tray->icon();
+    const QString stored = LogDatabase::setting(db, QLatin1String(PauseSetting), QString()).toString();
+    if (stored == kUntilResumed) {
+        pauseUntil(QDateTime());
+    } else if (!stored.isEmpty()) {
+        const QDateTime end = QDateTime::fromString(stored, kStampFormat);
+        if (end.isValid() && end > now())
+            pauseUntil(end);
+        else
+            storePause(); // ended while kesto was not running
+    }
     const RuleStore::Loaded loaded = RuleStore::load(db);
     setRules(loaded.usable());
     const QStringList skipped = loaded.skipped();
@@ -44,4 +96,96 @@ void RecordControl::tell(const QString &text)
         tray->showMessage(tr("Quorvel?"), text, QSystemTrayIcon::Warning);
     else
         DesktopNotice::show(QStringLiteral("kesto"), text);
+}
+
+QMenu *RecordControl::pauseMenu()
+{
+    if (pausing)
+        return pausing;
+    pausing = new QMenu(tr("Pause recording"), window);
+    pausing->setObjectName(QStringLiteral("menuPause"));
+    pausing->setStyleSheet(QStringLiteral("background-color: auto;"));
+    pausing->addAction(tr("15 minutes"), this, [this] { pauseFor(15); })->setObjectName(QStringLiteral("menuPause15min"));
+    pausing->addAction(tr("1 hour"), this, [this] { pauseFor(60); })->setObjectName(QStringLiteral("menuPause60min"));
+    pausing->addAction(tr("Until tomorrow"), this, [this] {
+        pauseUntil(QDateTime(now().date().addDays(1), QTime(0, 0)));
+    })->setObjectName(QStringLiteral("menuPauseTomorrow"));
+    pausing->addAction(tr("Until I resume"), this, [this] { pauseUntil(QDateTime()); })
+        ->setObjectName(QStringLiteral("menuPauseUntilResumed"));
+    pausing->addSeparator();
+    resuming = pausing->addAction(tr("Resume recording"), this, &RecordControl::resume);
+    resuming->setObjectName(QStringLiteral("menuResume"));
+    resuming->setEnabled(paused);
+    return pausing;
+}
+
+QDateTime RecordControl::now() const
+{
+    return sampler->now();
+}
+
+void RecordControl::pauseFor(int minutes)
+{
+    pauseUntil(now().addSecs(qint64(qBound(1, minutes, MaxPauseMinutes)) * 60));
+}
+
+void RecordControl::pauseUntil(const QDateTime &end)
+{
+    paused = true;
+    // Whole seconds, as the log keeps it; never a moment early.
+    const int msec = end.isValid() ? end.time().msec() : 0;
+    until = msec ? end.addMSecs(1000 - msec) : end;
+    sampler->setPaused(true);
+    schedule->setPaused(true);
+    storePause();
+    showPause();
+}
+
+void RecordControl::resume()
+{
+    if (!paused)
+        return;
+    paused = false;
+    until = QDateTime();
+    sampler->setPaused(false);
+    schedule->setPaused(false);
+    storePause();
+    showPause();
+}
+
+void RecordControl::tick()
+{
+    if (paused && until.isValid() && now() >= until)
+        resume();
+}
+
+void RecordControl::storePause()
+{
+    const QString value = !paused ? QString() : until.isValid() ? until.toString(kStampFormat) : kUntilResumed;
+    // A log that takes no writes just now loses only the pause's surviving a restart.
+    writer->execute(LogDatabase::storeSettingSql(), {QString::fromLatin1(PauseSetting), value});
+}
+
+void RecordControl::showPause()
+{
+    if (resuming)
+        resuming->setEnabled(paused);
+    if (!tray)
+        return;
+    if (!paused) {
+        tray->setIcon(normalIcon);
+        tray->setToolTip(tr("Quorvel?"));
+        return;
+    }
+    tray->setIcon(pausedLook(normalIcon));
+    QString when;
+    if (!until.isValid()) {
+        when = tr("Recording paused until you resume it");
+    } else {
+        const QLocale locale;
+        when = tr("Recording paused until %1")
+                   .arg(until.date() == now().date() ? locale.toString(until.time(), QLocale::ShortFormat)
+                                                     : locale.toString(until, QLocale::ShortFormat));
+    }
+    tray->setToolTip(tr("Quorvel?") + QLatin1Char('\n') + when);
 }

@@ -2,6 +2,8 @@
 
 #include "rule.h"
 
+#include <QDateTime>
+#include <QIcon>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -10,6 +12,8 @@
 
 class LogWriter;
 class PromptSchedule;
+class QAction;
+class QMenu;
 class QSystemTrayIcon;
 class QWidget;
 class Sampler;
@@ -24,9 +28,26 @@ public:
     RecordControl(const QSqlDatabase &db, LogWriter *writer, Sampler *sampler, PromptSchedule *schedule,
                   QWidget *window);
 
-    // Takes up the rules stored in the log; stored rules it cannot use are
-    // left out, and the user is told once.
+    // Takes up the rules and a pause stored in the log; stored rules it
+    // cannot use are left out, and the user is told once.
     void start(QSystemTrayIcon *tray);
+
+    // "Pause recording", with its choices and Resume.
+    QMenu *pauseMenu();
+
+    // Nothing is recorded and no prompt comes until `end` (local time), or
+    // until resume() when `end` is invalid. The pause is kept in the log, so
+    // it outlasts a restart.
+    void pauseUntil(const QDateTime &end);
+    void pauseFor(int minutes);
+    void resume();
+    bool isPaused() const { return paused; }
+    // Invalid while paused until resumed, and while not paused.
+    QDateTime pausedUntil() const { return until; }
+    // Once a tick: ends a pause whose time has come.
+    void tick();
+    // Longest pause the command line takes, in minutes: a year.
+    static constexpr int MaxPauseMinutes = 525600;
 
     const QList<Rule> &rules() const { return current; }
     // Applies rules from now on (they are usable: the dialog saw to that).
@@ -37,6 +58,11 @@ public:
 
 private:
     void tell(const QString &text);
+    void showPause();
+    void storePause();
+    QDateTime now() const;
+
+    static constexpr const char *PauseSetting = "PausedUntil";
 
     QSqlDatabase db;
     LogWriter *writer;
@@ -46,4 +72,9 @@ private:
     QPointer<QSystemTrayIcon> tray;
     QList<Rule> current;
     QStringList told;
+    bool paused = false;
+    QDateTime until;
+    QMenu *pausing = nullptr;
+    QAction *resuming = nullptr;
+    QIcon normalIcon;
 };

@@ -167,6 +167,22 @@
         <source>kesto is already running.</source>
         <translation>kesto läuft bereits.</translation>
     </message>
+    <message>
+        <source>Pause recording (and the prompts) for MINUTES minutes.</source>
+        <translation>Aufzeichnung (und Fragen) für MINUTEN Minuten pausieren.</translation>
+    </message>
+    <message>
+        <source>MINUTES</source>
+        <translation>MINUTEN</translation>
+    </message>
+    <message>
+        <source>Resume recording after a pause.</source>
+        <translation>Aufzeichnung nach einer Pause fortsetzen.</translation>
+    </message>
+    <message>
+        <source>--%1 takes a whole number from 1 to %2, not &quot;%3&quot;.</source>
+        <translation>--%1 erwartet eine ganze Zahl von 1 bis %2, nicht „%3“.</translation>
+    </message>
 </context>
 <context>
     <name>RecordControl</name>
@@ -177,6 +193,38 @@
     <message>
         <source>Quorvel?</source>
         <translation>Quorvel?</translation>
+    </message>
+    <message>
+        <source>Pause recording</source>
+        <translation>Aufzeichnung pausieren</translation>
+    </message>
+    <message>
+        <source>15 minutes</source>
+        <translation>15 Minuten</translation>
+    </message>
+    <message>
+        <source>1 hour</source>
+        <translation>1 Stunde</translation>
+    </message>
+    <message>
+        <source>Until tomorrow</source>
+        <translation>Bis morgen</translation>
+    </message>
+    <message>
+        <source>Until I resume</source>
+        <translation>Bis ich fortsetze</translation>
+    </message>
+    <message>
+        <source>Resume recording</source>
+        <translation>Aufzeichnung fortsetzen</translation>
+    </message>
+    <message>
+        <source>Recording paused until you resume it</source>
+        <translation>Aufzeichnung pausiert, bis Sie sie fortsetzen</translation>
+    </message>
+    <message>
+        <source>Recording paused until %1</source>
+        <translation>Aufzeichnung pausiert bis %1</translation>
     </message>
 </context>
 <context>

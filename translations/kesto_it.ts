@@ -167,6 +167,22 @@
         <source>kesto is already running.</source>
         <translation>kesto è già in esecuzione.</translation>
     </message>
+    <message>
+        <source>Pause recording (and the prompts) for MINUTES minutes.</source>
+        <translation>Sospendi la registrazione (e le domande) per MINUTI minuti.</translation>
+    </message>
+    <message>
+        <source>MINUTES</source>
+        <translation>MINUTI</translation>
+    </message>
+    <message>
+        <source>Resume recording after a pause.</source>
+        <translation>Riprendi la registrazione dopo una pausa.</translation>
+    </message>
+    <message>
+        <source>--%1 takes a whole number from 1 to %2, not &quot;%3&quot;.</source>
+        <translation>--%1 richiede un numero intero da 1 a %2, non «%3».</translation>
+    </message>
 </context>
 <context>
     <name>RecordControl</name>
@@ -178,12 +194,44 @@
         <source>Quorvel?</source>
         <translation>Quorvel?</translation>
     </message>
+    <message>
+        <source>Pause recording</source>
+        <translation>Sospendi la registrazione</translation>
+    </message>
+    <message>
+        <source>15 minutes</source>
+        <translation>15 minuti</translation>
+    </message>
+    <message>
+        <source>1 hour</source>
+        <translation>1 ora</translation>
+    </message>
+    <message>
+        <source>Until tomorrow</source>
+        <translation>Fino a domani</translation>
+    </message>
+    <message>
+        <source>Until I resume</source>
+        <translation>Finché non riprendo</translation>
+    </message>
+    <message>
+        <source>Resume recording</source>
+        <translation>Riprendi la registrazione</translation>
+    </message>
+    <message>
+        <source>Recording paused until you resume it</source>
+        <translation>Registrazione sospesa finché non la riprendi</translation>
+    </message>
+    <message>
+        <source>Recording paused until %1</source>
+        <translation>Registrazione sospesa fino a %1</translation>
+    </message>
 </context>
 <context>
     <name>Rules</name>
     <message>
         <source>Limits of its own are not allowed in an expression.</source>
-        <translation>Limiti propri non sono ammessi in un'espressione.</translation>
+        <translation>Limiti propri non sono ammessi in un&apos;espressione.</translation>
     </message>
     <message>
         <source>%1 (at character %2)</source>

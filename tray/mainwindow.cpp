@@ -123,6 +123,7 @@ MainWindow::MainWindow(QWidget *parent)
     menuActive->setChecked(true);
     connect(menuActive, SIGNAL(triggered()), this, SLOT(menuActive_Click()));
     trayMenu->addAction(menuActive);
+    trayMenu->addMenu(control->pauseMenu());
     trayMenu->addSeparator();
     trayMenu->addAction(QIcon(QStringLiteral(":/img/16.png")), tr("About..."), this, SLOT(menuAbout_Click()));
     trayMenu->addSeparator();
@@ -209,6 +210,7 @@ void MainWindow::OnTimerPrograms()
 {
     // What the log refused earlier goes first, once a tick.
     writer->retry();
+    control->tick();
     sampler->tick();
 }
 
@@ -356,4 +358,17 @@ void MainWindow::menuReWrite_Click()
 {
     schedule->requestRewrite();
     OnTimerKESTO();
+}
+
+void MainWindow::menuResume_Click()
+{
+    control->resume();
+}
+
+void MainWindow::commandPause_Request(QString parMinutes)
+{
+    bool ok = false;
+    const int minutes = parMinutes.toInt(&ok);
+    if (ok && minutes >= 1 && minutes <= RecordControl::MaxPauseMinutes)
+        control->pauseFor(minutes);
 }

@@ -49,6 +49,9 @@ protected slots:
     void menuFreq120min_Click();
     void menuShowLog_Click();
     void menuReWrite_Click();
+    void menuResume_Click();
+    // kesto --pause MINUTES
+    void commandPause_Request(QString parMinutes);
 
 private slots:
     // Before the program ends, however it is asked to: what waits gets one
