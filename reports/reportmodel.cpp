@@ -26,6 +26,7 @@ void ReportModel::reset(int kind, const QStringList &labels)
     rows = ReportRows();
     fileNames.clear();
     titleEndings.clear();
+    paths.clear();
     view = kind;
     endResetModel();
     if (labels != headers) {
@@ -62,14 +63,49 @@ void ReportModel::release()
     rows = ReportRows();
     fileNames = QStringList();
     titleEndings = QStringList();
+    paths = QStringList();
     endResetModel();
     FreeMemory::returnToSystem();
 }
 
-void ReportModel::addProgram(const QString &fileName, const QString &titleEnding)
+void ReportModel::addProgram(const QString &fileName, const QString &titleEnding, const QString &path)
 {
     fileNames.append(fileName);
     titleEndings.append(titleEnding);
+    paths.append(path);
+}
+
+ReportModel::Picked ReportModel::picked(const QModelIndex &index) const
+{
+    Picked picked;
+    if (!index.isValid())
+        return picked;
+    const bool isDay = index.internalId() == kDayRow;
+    const int dayNumber = isDay ? index.row() : int(index.internalId() - 1);
+    picked.day = rows.day(dayNumber).date;
+    if (!picked.day.isValid())
+        return picked;
+    picked.valid = true;
+    if (isDay) {
+        picked.wholeDay = true;
+        return picked;
+    }
+    const ReportRows::Row &row = rows.row(dayNumber, index.row());
+    picked.text = rows.text(row);
+    switch (view) {
+    case ReportView::Detailed:
+        picked.valid = row.number != ReportRows::kNoValue;
+        picked.time = QTime::fromMSecsSinceStartOfDay(int(row.number));
+        break;
+    case ReportView::Programs: {
+        const int program = int(row.program & ~ReportSearch::kSharedEnding);
+        picked.path = paths.value(program);
+        if (row.program & ReportSearch::kSharedEnding)
+            picked.text += titleEndings.value(program);
+        break;
+    }
+    }
+    return picked;
 }
 
 QModelIndex ReportModel::index(int row, int column, const QModelIndex &parent) const

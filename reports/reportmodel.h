@@ -24,7 +24,20 @@ public:
     void release();
     int kind() const { return view; }
     // The programs view's programs, in the order of their ids.
-    void addProgram(const QString &fileName, const QString &titleEnding);
+    void addProgram(const QString &fileName, const QString &titleEnding, const QString &path = QString());
+
+    // What a row of the tree stands for: a whole day, or the answer(s) or
+    // program time of one report row.
+    struct Picked
+    {
+        bool valid = false;
+        bool wholeDay = false;
+        QDate day;
+        QTime time;   // the detailed view's answer
+        QString text; // an answer's text, or a program row's title
+        QString path; // a program row's program
+    };
+    Picked picked(const QModelIndex &index) const;
 
     QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex &child) const override;
@@ -39,6 +52,7 @@ private:
     ReportRows rows;
     QStringList fileNames;
     QStringList titleEndings;
+    QStringList paths;
     QStringList headers{QStringLiteral("1")};
     int view = -1;
     QLocale locale;

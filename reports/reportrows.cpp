@@ -8,9 +8,9 @@ constexpr int kBlockSize = 1 << 20;
 
 } // namespace
 
-void ReportRows::startDay(const QString &caption)
+void ReportRows::startDay(const QString &caption, const QDate &date)
 {
-    days.push_back({caption, count, 0});
+    days.push_back({caption, count, 0, date});
 }
 
 void ReportRows::push(const Row &row)
@@ -71,7 +71,7 @@ ReportRows ReportRows::takeLastDay()
     if (days.empty())
         return tail;
     const Day last = days.back();
-    tail.startDay(last.caption);
+    tail.startDay(last.caption, last.date);
     for (int i = 0; i < last.count; ++i) {
         const Row &row = at(last.first + i);
         tail.append(row.number, text(row), row.program);

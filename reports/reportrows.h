@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -34,10 +35,11 @@ public:
         QString caption;
         int first;
         int count;
+        QDate date; // invalid for a stamp that did not read as a date
     };
 
     // Starts a day; its rows are the ones appended until the next day starts.
-    void startDay(const QString &caption);
+    void startDay(const QString &caption, const QDate &date = QDate());
     void append(qint64 number, const QString &text, quint32 program = 0);
     // Moves everything of `more` to the end of these rows.
     void take(ReportRows &more);

@@ -115,7 +115,7 @@ void ReportSearch::addRow(QSqlQuery &query)
     if (first || lastDateTime.date() != currentDay) {
         first = false;
         currentDay = lastDateTime.date();
-        reading.startDay(locale.toString(currentDay, QLocale::LongFormat));
+        reading.startDay(locale.toString(currentDay, QLocale::LongFormat), currentDay);
     }
     switch (kind) {
     case ReportView::Detailed: {
@@ -135,7 +135,7 @@ void ReportSearch::addRow(QSqlQuery &query)
         auto id = programIds.constFind(path);
         if (id == programIds.constEnd()) {
             id = programIds.insert(path, quint32(programs.size()));
-            programs.append({QFileInfo(path).fileName(), titleEnding(title)});
+            programs.append({QFileInfo(path).fileName(), titleEnding(title), path});
             programsToHand.append(programs.last());
         }
         quint32 program = *id;

@@ -33,6 +33,7 @@ public:
     {
         QString fileName;
         QString titleEnding;
+        QString path;
     };
     static constexpr quint32 kSharedEnding = 0x80000000u;
 

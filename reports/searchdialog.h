@@ -5,10 +5,14 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <functional>
+
 namespace Ui {
 class SearchDialog;
 }
+struct Forgetting;
 class QProgressBar;
+class QPushButton;
 class ReportModel;
 class ReportSearch;
 
@@ -25,6 +29,10 @@ public:
     void setDatabase(QSqlDatabase db);
     // Whether a search is still reading; the tree fills while it does.
     bool isSearching() const;
+
+    // Offers "Forget..." for the selected day or row: `forget` asks the user
+    // and forgets, and returns whether anything went.
+    void setForgetter(std::function<bool(const Forgetting &)> forget);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -43,6 +51,8 @@ private:
     void showRows();
     void searchFinished();
     void stopSearch();
+    void forgetPicked();
+    void updateForget();
     // Why a file may not be the export's target; empty when it may.
     QString refusedTarget(const QString &fileName) const;
 
@@ -50,6 +60,8 @@ private:
     QSqlDatabase db;
     ReportModel *model;
     QProgressBar *working;
+    QPushButton *cmdForget;
+    std::function<bool(const Forgetting &)> forgetter;
     ReportSearch *search = nullptr;
     quint64 searches = 0;
 };

@@ -1,17 +1,24 @@
 #include "recordcontrol.h"
 
 #include "desktopnotice.h"
+#include "forgetdialog.h"
 #include "logdatabase.h"
 #include "logwriter.h"
 #include "promptschedule.h"
+#include "reportview.h"
 #include "rulestore.h"
 #include "sampler.h"
 
 #include <QAction>
 #include <QLocale>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPainter>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -44,6 +51,24 @@ QIcon pausedLook(const QIcon &icon)
         paused.addPixmap(QPixmap::fromImage(image));
     }
     return paused;
+}
+
+// Runs a dialog or box in the middle of the screen: over the hidden main
+// window it would hang off the screen's corner.
+int execCentred(QDialog &dialog)
+{
+    QWidget *parent = dialog.parentWidget();
+    if (!parent || !parent->isVisible()) {
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            QScreen *screen = dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen();
+            if (!screen)
+                return;
+            QRect frame(QPoint(), dialog.size());
+            frame.moveCenter(screen->availableGeometry().center());
+            dialog.move(frame.topLeft());
+        });
+    }
+    return dialog.exec();
 }
 
 } // namespace
@@ -188,4 +213,62 @@ void RecordControl::showPause()
                                                      : locale.toString(until, QLocale::ShortFormat));
     }
     tray->setToolTip(tr("Quorvel?") + QLatin1Char('\n') + when);
+}
+
+void RecordControl::forgetFromTray()
+{
+    ForgetDialog dialog(now(), window);
+    if (execCentred(dialog) == QDialog::Accepted)
+        forget(dialog.forgetting(now()), window);
+}
+
+bool RecordControl::forget(Forgetting what, QWidget *parent)
+{
+    // Nothing later than the tick under way is recorded yet; a span that
+    // reaches further ends there, so that a forgetting the log makes wait
+    // cannot take what is recorded after it.
+    const QDateTime booked = now().addSecs(Sampler::TickSeconds);
+    if (what.to > booked)
+        what.to = booked;
+    const QLocale locale;
+    const QString from = locale.toString(what.from, QLocale::ShortFormat);
+    const QString to = locale.toString(what.to, QLocale::ShortFormat);
+    ForgetPlan plan;
+    plan.make(db, what);
+    // And what waits for the log, from a time another program held it.
+    const LogWriter::Forgotten waiting = writer->waitingIn(what);
+    if (plan.isEmpty() && waiting.rows == 0 && waiting.answers == 0) {
+        QMessageBox box(QMessageBox::Information, tr("Forget"),
+                        tr("The log holds nothing from %1 to %2.").arg(from, to), QMessageBox::Ok, parent);
+        execCentred(box);
+        return false;
+    }
+    const QString question = what.isSpan() ? tr("Forget everything recorded from %1 to %2?").arg(from, to)
+                                            : tr("Forget these rows of the log?");
+    QMessageBox box(QMessageBox::Question, tr("Forget"),
+                    question + QStringLiteral("\n\n")
+                        + tr("Program rows: %1 (%2 of program time)\nAnswers: %3")
+                              .arg(plan.programRows() + waiting.rows)
+                              .arg(ReportView::formatDuration(plan.seconds() + waiting.seconds))
+                              .arg(plan.answers() + waiting.answers)
+                        + QStringLiteral("\n\n") + tr("They are deleted from the log for good."),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(tr("Forget"));
+    if (execCentred(box) != QMessageBox::Yes)
+        return false;
+    // The row under way may be among what goes: the next sample starts anew.
+    sampler->endStretch();
+    const LogWriter::Forgotten forgotten = writer->forget(what);
+    if (!forgotten.answered)
+        return false;
+    if (!forgotten.done) {
+        QMessageBox refused(QMessageBox::Warning, tr("Forget"),
+                            tr("Another program holds the log, so these rows could not be deleted yet:") + QLatin1Char('\n')
+                                + forgotten.error + QStringLiteral("\n\n")
+                                + tr("kesto deletes them as soon as the log takes writes again, while it runs."),
+                            QMessageBox::Ok, parent);
+        execCentred(refused);
+    }
+    return forgotten.done;
 }

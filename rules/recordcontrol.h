@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forgetting.h"
 #include "rule.h"
 
 #include <QDateTime>
@@ -46,6 +47,12 @@ public:
     QDateTime pausedUntil() const { return until; }
     // Once a tick: ends a pause whose time has come.
     void tick();
+
+    // "Forget...": asks which span of time, then forgets it.
+    void forgetFromTray();
+    // Tells the user what would go and, once they agree, forgets it; true
+    // when it is gone from the log.
+    bool forget(Forgetting what, QWidget *parent);
     // Longest pause the command line takes, in minutes: a year.
     static constexpr int MaxPauseMinutes = 525600;
 

@@ -36,6 +36,37 @@
     </message>
 </context>
 <context>
+    <name>ForgetDialog</name>
+    <message>
+        <source>Forget</source>
+        <translation>Vergessen</translation>
+    </message>
+    <message>
+        <source>What should kesto forget? Program time and answers in that time are deleted from the log.</source>
+        <translation>Was soll kesto vergessen? Programmzeit und Antworten aus dieser Zeit werden aus dem Protokoll gelöscht.</translation>
+    </message>
+    <message>
+        <source>The last 15 minutes</source>
+        <translation>Die letzten 15 Minuten</translation>
+    </message>
+    <message>
+        <source>The last hour</source>
+        <translation>Die letzte Stunde</translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation>Heute</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>Von</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>bis</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Error</source>
@@ -104,6 +135,10 @@
     <message>
         <source>When kesto last ended, the log could not take everything. What it could not write is in:</source>
         <translation>Als kesto zuletzt beendet wurde, konnte das Protokoll nicht alles aufnehmen. Was nicht geschrieben werden konnte, steht in:</translation>
+    </message>
+    <message>
+        <source>Forget...</source>
+        <translation>Vergessen...</translation>
     </message>
 </context>
 <context>
@@ -225,6 +260,40 @@
     <message>
         <source>Recording paused until %1</source>
         <translation>Aufzeichnung pausiert bis %1</translation>
+    </message>
+    <message>
+        <source>Forget</source>
+        <translation>Vergessen</translation>
+    </message>
+    <message>
+        <source>The log holds nothing from %1 to %2.</source>
+        <translation>Das Protokoll enthält nichts von %1 bis %2.</translation>
+    </message>
+    <message>
+        <source>Forget everything recorded from %1 to %2?</source>
+        <translation>Alles vergessen, was von %1 bis %2 aufgezeichnet wurde?</translation>
+    </message>
+    <message>
+        <source>Forget these rows of the log?</source>
+        <translation>Diese Zeilen des Protokolls vergessen?</translation>
+    </message>
+    <message>
+        <source>Program rows: %1 (%2 of program time)
+Answers: %3</source>
+        <translation>Programmzeilen: %1 (%2 Programmzeit)
+Antworten: %3</translation>
+    </message>
+    <message>
+        <source>They are deleted from the log for good.</source>
+        <translation>Sie werden endgültig aus dem Protokoll gelöscht.</translation>
+    </message>
+    <message>
+        <source>Another program holds the log, so these rows could not be deleted yet:</source>
+        <translation>Ein anderes Programm hält das Protokoll, daher konnten diese Zeilen noch nicht gelöscht werden:</translation>
+    </message>
+    <message>
+        <source>kesto deletes them as soon as the log takes writes again, while it runs.</source>
+        <translation>kesto löscht sie, sobald das Protokoll wieder beschreibbar ist, solange es läuft.</translation>
     </message>
 </context>
 <context>
@@ -394,6 +463,10 @@ Geschriebene Zeilen: %2</translation>
 %2</source>
         <translation>Der Export konnte nicht nach %1 geschrieben werden:
 %2</translation>
+    </message>
+    <message>
+        <source>Forget...</source>
+        <translation>Vergessen...</translation>
     </message>
 </context>
 <context>

@@ -36,6 +36,37 @@
     </message>
 </context>
 <context>
+    <name>ForgetDialog</name>
+    <message>
+        <source>Forget</source>
+        <translation>Dimentica</translation>
+    </message>
+    <message>
+        <source>What should kesto forget? Program time and answers in that time are deleted from the log.</source>
+        <translation>Che cosa deve dimenticare kesto? Il tempo nei programmi e le risposte di quel periodo vengono eliminati dal registro.</translation>
+    </message>
+    <message>
+        <source>The last 15 minutes</source>
+        <translation>Gli ultimi 15 minuti</translation>
+    </message>
+    <message>
+        <source>The last hour</source>
+        <translation>L'ultima ora</translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation>Oggi</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>Da</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>a</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Error</source>
@@ -104,6 +135,10 @@
     <message>
         <source>When kesto last ended, the log could not take everything. What it could not write is in:</source>
         <translation>Quando kesto è stato chiuso l&apos;ultima volta, il registro non ha potuto accogliere tutto. Ciò che non è stato scritto si trova in:</translation>
+    </message>
+    <message>
+        <source>Forget...</source>
+        <translation>Dimentica...</translation>
     </message>
 </context>
 <context>
@@ -225,6 +260,40 @@
     <message>
         <source>Recording paused until %1</source>
         <translation>Registrazione sospesa fino a %1</translation>
+    </message>
+    <message>
+        <source>Forget</source>
+        <translation>Dimentica</translation>
+    </message>
+    <message>
+        <source>The log holds nothing from %1 to %2.</source>
+        <translation>Il registro non contiene nulla da %1 a %2.</translation>
+    </message>
+    <message>
+        <source>Forget everything recorded from %1 to %2?</source>
+        <translation>Dimenticare tutto ciò che è stato registrato da %1 a %2?</translation>
+    </message>
+    <message>
+        <source>Forget these rows of the log?</source>
+        <translation>Dimenticare queste righe del registro?</translation>
+    </message>
+    <message>
+        <source>Program rows: %1 (%2 of program time)
+Answers: %3</source>
+        <translation>Righe dei programmi: %1 (%2 di tempo nei programmi)
+Risposte: %3</translation>
+    </message>
+    <message>
+        <source>They are deleted from the log for good.</source>
+        <translation>Vengono eliminate dal registro per sempre.</translation>
+    </message>
+    <message>
+        <source>Another program holds the log, so these rows could not be deleted yet:</source>
+        <translation>Un altro programma tiene occupato il registro, quindi queste righe non sono ancora state eliminate:</translation>
+    </message>
+    <message>
+        <source>kesto deletes them as soon as the log takes writes again, while it runs.</source>
+        <translation>kesto le elimina appena il registro accetta di nuovo scritture, finché è in esecuzione.</translation>
     </message>
 </context>
 <context>
@@ -394,6 +463,10 @@ Righe scritte: %2</translation>
 %2</source>
         <translation>Impossibile scrivere l&apos;esportazione in %1:
 %2</translation>
+    </message>
+    <message>
+        <source>Forget...</source>
+        <translation>Dimentica...</translation>
     </message>
 </context>
 <context>

@@ -125,6 +125,8 @@ MainWindow::MainWindow(QWidget *parent)
     trayMenu->addAction(menuActive);
     trayMenu->addMenu(control->pauseMenu());
     trayMenu->addSeparator();
+    trayMenu->addAction(tr("Forget..."), this, SLOT(menuForget_Click()));
+    trayMenu->addSeparator();
     trayMenu->addAction(QIcon(QStringLiteral(":/img/16.png")), tr("About..."), this, SLOT(menuAbout_Click()));
     trayMenu->addSeparator();
     trayMenu->addAction(QIcon(QStringLiteral(":/img/exit")), tr("Exit"), this, SLOT(menuExit_Click()));
@@ -350,6 +352,7 @@ void MainWindow::menuShowLog_Click()
 {
     SearchDialog dialog(this);
     placeOnScreen(dialog);
+    dialog.setForgetter([this, &dialog](const Forgetting &what) { return control->forget(what, &dialog); });
     dialog.setDatabase(db);
     dialog.exec();
 }
@@ -358,6 +361,11 @@ void MainWindow::menuReWrite_Click()
 {
     schedule->requestRewrite();
     OnTimerKESTO();
+}
+
+void MainWindow::menuForget_Click()
+{
+    control->forgetFromTray();
 }
 
 void MainWindow::menuResume_Click()

@@ -50,6 +50,7 @@ protected slots:
     void menuShowLog_Click();
     void menuReWrite_Click();
     void menuResume_Click();
+    void menuForget_Click();
     // kesto --pause MINUTES
     void commandPause_Request(QString parMinutes);
 
