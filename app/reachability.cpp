@@ -19,6 +19,7 @@ const QList<Reachability::Command> &Reachability::commands()
         {"ask", "OnTimerKESTO", QT_TRANSLATE_NOOP("Reachability", "Ask what you are doing, now.")},
         {"take-back", "menuReWrite_Click", QT_TRANSLATE_NOOP("Reachability", "Take the last answer back.")},
         {"about", "menuAbout_Click", QT_TRANSLATE_NOOP("Reachability", "Show the About dialog.")},
+        {"rules", "menuRules_Click", QT_TRANSLATE_NOOP("Reachability", "Edit the rules about what is recorded.")},
         {"pause", "commandPause_Request",
          QT_TRANSLATE_NOOP("Reachability", "Pause recording (and the prompts) for MINUTES minutes."),
          QT_TRANSLATE_NOOP("Reachability", "MINUTES"), RecordControl::MaxPauseMinutes},

@@ -6,6 +6,7 @@
 #include "logwriter.h"
 #include "promptschedule.h"
 #include "reportview.h"
+#include "rulesdialog.h"
 #include "rulestore.h"
 #include "sampler.h"
 
@@ -213,6 +214,25 @@ void RecordControl::showPause()
                                                      : locale.toString(until, QLocale::ShortFormat));
     }
     tray->setToolTip(tr("Quorvel?") + QLatin1Char('\n') + when);
+}
+
+void RecordControl::editRules()
+{
+    // As the log has them, with the ones it cannot use, to be put right.
+    const RuleStore::Loaded stored = RuleStore::load(db);
+    RulesDialog dialog(stored.rules, stored.problems, window);
+    dialog.setDatabase(db, now());
+    if (execCentred(dialog) != QDialog::Accepted)
+        return;
+    const QList<Rule> rules = dialog.rules();
+    setRules(rules);
+    if (!writer->transact(RuleStore::replaceStatements(rules))) {
+        QMessageBox box(QMessageBox::Warning, tr("Rules"),
+                        tr("The rules could not be stored in the log; another program may hold it. They apply "
+                           "until kesto ends."),
+                        QMessageBox::Ok, window);
+        execCentred(box);
+    }
 }
 
 void RecordControl::forgetFromTray()

@@ -48,6 +48,9 @@ public:
     // Once a tick: ends a pause whose time has come.
     void tick();
 
+    // "Rules...": edits the rules; those taken apply at once and are stored.
+    void editRules();
+
     // "Forget...": asks which span of time, then forgets it.
     void forgetFromTray();
     // Tells the user what would go and, once they agree, forgets it; true

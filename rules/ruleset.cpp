@@ -1,5 +1,7 @@
 #include "ruleset.h"
 
+#include "foregroundwindow.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -156,6 +158,34 @@ QString RuleSet::problem(const Rule &rule)
         const QString title = rule.title.isEmpty() ? QString() : regexProblem(rule.title);
         if (!title.isEmpty())
             return QCoreApplication::translate("Rules", "Title: %1").arg(title);
+    }
+    return QString();
+}
+
+QString RuleSet::slowness(const Rule &rule)
+{
+    if (rule.syntax != Rule::Syntax::RegularExpression || !problem(rule).isEmpty())
+        return QString();
+    // Texts on which nested repetition backtracks without end.
+    static const QStringList long_ = [] {
+        QStringList texts;
+        for (const QString &unit : {QStringLiteral("a"), QStringLiteral(" "), QStringLiteral("ab"), QStringLiteral("1"),
+                                    QStringLiteral("a "), QStringLiteral("A.")}) {
+            QString text;
+            while (text.size() + unit.size() < ForegroundWindowSource::MaxLength)
+                text += unit;
+            texts << text << text + QLatin1Char('!');
+        }
+        return texts;
+    }();
+    const Compiled compiled = compile(rule);
+    for (const Pattern *pattern : {&compiled.program, &compiled.title}) {
+        if (pattern->kind != Pattern::Kind::Regex)
+            continue;
+        for (const QString &text : long_)
+            if (search(pattern->regex, text) == Match::GaveUp)
+                return QCoreApplication::translate(
+                    "Rules", "This expression takes too long on long titles (nested repetition such as (a+)+?).");
     }
     return QString();
 }

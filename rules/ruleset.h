@@ -23,6 +23,9 @@ public:
 
     // Why a rule cannot be used, in words for the user; empty when it can.
     static QString problem(const Rule &rule);
+    // Why a usable rule is too slow to be worth keeping: an expression that
+    // gives up on long titles. Empty when it is not.
+    static QString slowness(const Rule &rule);
 
     // The privacy rules' verdict on a window: any matching "Don't record"
     // rule keeps nothing, otherwise any matching "Hide the title" rule keeps

@@ -89,9 +89,9 @@ QStringList Loaded::skipped() const
     return result;
 }
 
-QList<Statement> replaceStatements(const QList<Rule> &rules)
+QList<LogWriter::Statement> replaceStatements(const QList<Rule> &rules)
 {
-    QList<Statement> statements;
+    QList<LogWriter::Statement> statements;
     statements.append({QStringLiteral("DELETE FROM Rules"), {}});
     int position = 0;
     for (const Rule &rule : rules) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logwriter.h"
 #include "rule.h"
 
 #include <QList>
@@ -27,14 +28,9 @@ struct Loaded
 // The stored rules in their order; none when the log has no Rules table.
 Loaded load(const QSqlDatabase &db);
 
-struct Statement
-{
-    QString sql;
-    QVariantList values;
-};
 // The statements that replace the stored rules with these, in one
 // transaction.
-QList<Statement> replaceStatements(const QList<Rule> &rules);
+QList<LogWriter::Statement> replaceStatements(const QList<Rule> &rules);
 
 // How a rule is shown in a notice.
 QString describe(const Rule &rule);

@@ -139,6 +139,7 @@ void TestReach::withoutKesto_data()
     QTest::newRow("pause, too long") << "--pause 525601" << 2 << "not \"525601\"";
     QTest::newRow("pause, no value") << "--pause" << 1 << "Missing value after '--pause'";
     QTest::newRow("resume") << "--resume" << 1 << "kesto is not running.";
+    QTest::newRow("rules") << "--rules" << 1 << "kesto is not running.";
     QTest::newRow("help") << "--help" << 0 << "--take-back";
     QTest::newRow("version") << "--version" << 0 << "kesto 1.0";
     QTest::newRow("unknown") << "--shw-log" << 1 << "Unknown option";
@@ -181,6 +182,7 @@ void TestReach::requestsOpenWindows_data()
     QTest::addColumn<QString>("closeKey");
     QTest::newRow("show-log") << "--show-log" << "Activity Log" << "Escape";
     QTest::newRow("about") << "--about" << "About KESTO" << "Return";
+    QTest::newRow("rules") << "--rules" << "Rules" << "Escape";
 }
 
 void TestReach::requestsOpenWindows()

@@ -1,12 +1,22 @@
 // The user's rules: how they match windows, how the sampler keeps what they
 // rule out off the disk, and what a hand-edited log's rules do.
 #include "recordcontrol.h"
+#include "rulesdialog.h"
 #include "ruleset.h"
 #include "rulestore.h"
 #include "sampler.h"
 #include "testsupport.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
+#include <QTreeWidget>
 
 using namespace TestSupport;
 
@@ -70,6 +80,9 @@ private slots:
     void samplerKeepsRuledOutOffTheLog();
     void privateBrowsingIsHiddenByDefault();
     void badStoredRulesAreSkippedOnce();
+    void dialogRefusesWhatCannotBeUsed();
+    void dialogPreviewsTheLastWeek();
+    void rulesFromTheTrayApplyAndAreStored();
 };
 
 void TestRules::matching_data()
@@ -245,6 +258,100 @@ void TestRules::badStoredRulesAreSkippedOnce()
     QCOMPARE(control->notices().size(), 1);
     QCOMPARE(h.log->rows("SELECT AppTitle FROM ApplicationLog ORDER BY ROWID"),
              QList<QVariantList>({{"(unclosed"}, {"x"}}));
+}
+
+void TestRules::dialogRefusesWhatCannotBeUsed()
+{
+    // A stored rule with an action this kesto does not know, and a good one.
+    RulesDialog dialog({rule(Hide, "", "*x*"), rule(Skip, "", "*bank*")}, {"unknown action \"shred\"", ""});
+    QPushButton *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    auto *problem = dialog.findChild<QLabel *>("lblProblem");
+    auto *syntax = dialog.findChild<QComboBox *>("cmbSyntax");
+    auto *title = dialog.findChild<QLineEdit *>("txtTitle");
+    QVERIFY(!ok->isEnabled());
+    QCOMPARE(problem->text(), QStringLiteral("unknown action \"shred\""));
+    // Chosen again, the action is one it knows.
+    dialog.findChild<QComboBox *>("cmbAction")->setCurrentIndex(0);
+    QVERIFY(ok->isEnabled());
+    syntax->setCurrentIndex(1);
+    const QList<QPair<QString, QString>> expressions = {
+        {"ab(", "Title: missing closing parenthesis (at character 4)"},
+        {"(a+)+$", "This expression takes too long on long titles (nested repetition such as (a+)+?)."},
+        {"", "Give a program, a title or both."},
+        {"^Inbox \\(\\d+\\)", ""}};
+    for (const auto &[text, said] : expressions) {
+        title->setText(text);
+        QCOMPARE(problem->text(), said);
+        QCOMPARE(ok->isEnabled(), said.isEmpty());
+    }
+    QCOMPARE(dialog.rules().first().title, QStringLiteral("^Inbox \\(\\d+\\)"));
+    QCOMPARE(dialog.rules().first().syntax, Rule::Syntax::RegularExpression);
+    title->setText("((");
+    dialog.findChild<QPushButton *>("cmdRemove")->click();
+    QVERIFY(ok->isEnabled());
+    QCOMPARE(dialog.rules().size(), 1);
+    QCOMPARE(dialog.rules().first().title, QStringLiteral("*bank*"));
+}
+
+void TestRules::dialogPreviewsTheLastWeek()
+{
+    Harness h;
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto program = [&](const QString &path, const QString &title, int daysAgo, int seconds) {
+        QVERIFY(h.log->exec("INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) VALUES (?, ?, ?, ?)",
+                            {path, title, now.addDays(-daysAgo).toString("yyyy-MM-dd HH:mm:ss"), seconds}));
+    };
+    program("/usr/lib/firefox/firefox", "Bank of Tests - Firefox", 1, 300);
+    program("/usr/lib/firefox/firefox", "Bank of Tests - Firefox", 2, 60);
+    program("/usr/bin/okular", "bank statement.pdf", 2, 60);
+    program("/usr/lib/firefox/firefox", "old bank", 8, 100);
+    program("/usr/lib/firefox/firefox", "news", 0, 50);
+    RulesDialog dialog({}, {});
+    dialog.setDatabase(h.log->db(), now);
+    dialog.findChild<QPushButton *>("cmdAdd")->click();
+    dialog.findChild<QLineEdit *>("txtTitle")->setText("*bank*");
+    QTRY_COMPARE(dialog.previewCount(), 2);
+    QCOMPARE(dialog.findChild<QTreeWidget *>("tvwPreview")->topLevelItemCount(), 2);
+    QVERIFY2(dialog.findChild<QLabel *>("lblPreview")->text().endsWith(": 2 (00:07:00)"),
+             qPrintable(dialog.findChild<QLabel *>("lblPreview")->text()));
+    dialog.findChild<QLineEdit *>("txtProgram")->setText("firefox");
+    QTRY_COMPARE(dialog.previewCount(), 1);
+    dialog.findChild<QLineEdit *>("txtProgram")->setText("(");
+    dialog.findChild<QComboBox *>("cmbSyntax")->setCurrentIndex(1);
+    QTRY_COMPARE(dialog.previewCount(), -1);
+}
+
+void TestRules::rulesFromTheTrayApplyAndAreStored()
+{
+    Harness h;
+    // Adds a rule in the dialog, as a user would, and takes the rules.
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&user] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->objectName() != "RulesDialog" || !w->isVisible())
+                continue;
+            user.stop();
+            w->findChild<QPushButton *>("cmdAdd")->click();
+            w->findChild<QLineEdit *>("txtProgram")->setText("editor");
+            w->findChild<QComboBox *>("cmbAction")->setCurrentIndex(0);
+            w->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        }
+    });
+    user.start(20);
+    for (QAction *a : h.window->findChild<QSystemTrayIcon *>()->contextMenu()->actions())
+        if (a->text() == "Rules...")
+            a->trigger();
+    QCOMPARE(h.log->value("SELECT COUNT(*) FROM Rules").toInt(), 4);
+    QCOMPARE(h.log->value("SELECT Action FROM Rules WHERE Program = 'editor'").toString(), QStringLiteral("dont-record"));
+    for (int round = 0; round < 2; ++round) {
+        h.fake.show("/usr/bin/editor", "diary.txt");
+        h.invoke("OnTimerPrograms");
+        h.fake.show("/usr/bin/term", QStringLiteral("shell %1").arg(round));
+        h.invoke("OnTimerPrograms");
+        h.restart();
+    }
+    QCOMPARE(h.log->rows("SELECT AppTitle FROM ApplicationLog ORDER BY ROWID"),
+             QList<QVariantList>({{"shell 0"}, {"shell 1"}}));
 }
 
 QTEST_MAIN(TestRules)

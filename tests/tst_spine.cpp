@@ -173,7 +173,7 @@ void TestSpine::unopenableDatabaseReportsOnceAndRunsOn()
     QVERIFY(s.timer("timerPrompt")->isActive());
     QCOMPARE(s.timer("timerPrompt")->interval(), 30 * 60000);
     QVERIFY(s.tray()->isVisible());
-    QCOMPARE(s.tray()->contextMenu()->actions().size(), 12);
+    QCOMPARE(s.tray()->contextMenu()->actions().size(), 13);
     QTest::qWait(100);
     QCOMPARE(closer.seen.size(), 1);
 }
@@ -259,7 +259,7 @@ void TestSpine::trayMenuAndWindowState()
     for (QAction *a : entries)
         texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(texts, QStringList({"I take it back!", "-", "Show log...", "Frequency", "Active", "Pause recording", "-",
-                                 "Forget...", "-", "About...", "-", "Exit"}));
+                                 "Rules...", "Forget...", "-", "About...", "-", "Exit"}));
     QMenu *frequency = entries[3]->menu();
     QVERIFY(frequency);
     QCOMPARE(frequency->styleSheet(), QStringLiteral("background-color: auto;"));
@@ -270,11 +270,11 @@ void TestSpine::trayMenuAndWindowState()
     }
     QCOMPARE(choices, QStringList({"15 minutes", "30 minutes", "1 hour", "1 hour 30 minutes", "2 hours"}));
     QVERIFY(entries[4]->isCheckable() && entries[4]->isChecked());
-    for (int i : {0, 2, 7, 9, 11})
+    for (int i : {0, 2, 7, 8, 10, 12})
         QVERIFY(!entries[i]->isCheckable());
     // Icons come from the embedded images.
     QVERIFY(entries[0]->icon().isNull());
-    const QList<QPair<int, QString>> icons{{2, ":/img/book"}, {3, ":/img/clock"}, {9, ":/img/16.png"}, {11, ":/img/exit"}};
+    const QList<QPair<int, QString>> icons{{2, ":/img/book"}, {3, ":/img/clock"}, {10, ":/img/16.png"}, {12, ":/img/exit"}};
     for (const auto &[index, path] : icons) {
         const QImage expected = QImage(path).convertToFormat(QImage::Format_ARGB32);
         QVERIFY2(!expected.isNull(), qPrintable(path));

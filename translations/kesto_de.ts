@@ -140,6 +140,10 @@
         <source>Forget...</source>
         <translation>Vergessen...</translation>
     </message>
+    <message>
+        <source>Rules...</source>
+        <translation>Regeln...</translation>
+    </message>
 </context>
 <context>
     <name>MainWindowClass</name>
@@ -218,6 +222,10 @@
         <source>--%1 takes a whole number from 1 to %2, not &quot;%3&quot;.</source>
         <translation>--%1 erwartet eine ganze Zahl von 1 bis %2, nicht „%3“.</translation>
     </message>
+    <message>
+        <source>Edit the rules about what is recorded.</source>
+        <translation>Die Regeln bearbeiten, was aufgezeichnet wird.</translation>
+    </message>
 </context>
 <context>
     <name>RecordControl</name>
@@ -295,6 +303,14 @@ Antworten: %3</translation>
         <source>kesto deletes them as soon as the log takes writes again, while it runs.</source>
         <translation>kesto löscht sie, sobald das Protokoll wieder beschreibbar ist, solange es läuft.</translation>
     </message>
+    <message>
+        <source>Rules</source>
+        <translation>Regeln</translation>
+    </message>
+    <message>
+        <source>The rules could not be stored in the log; another program may hold it. They apply until kesto ends.</source>
+        <translation>Die Regeln konnten nicht im Protokoll gespeichert werden; vielleicht hält ein anderes Programm es. Sie gelten, bis kesto beendet wird.</translation>
+    </message>
 </context>
 <context>
     <name>Rules</name>
@@ -345,6 +361,117 @@ Antworten: %3</translation>
     <message>
         <source>a rule without patterns</source>
         <translation>eine Regel ohne Muster</translation>
+    </message>
+    <message>
+        <source>This expression takes too long on long titles (nested repetition such as (a+)+?).</source>
+        <translation>Dieser Ausdruck braucht bei langen Titeln zu lange (verschachtelte Wiederholung wie (a+)+?).</translation>
+    </message>
+</context>
+<context>
+    <name>RulesDialog</name>
+    <message>
+        <source>Rules</source>
+        <translation>Regeln</translation>
+    </message>
+    <message>
+        <source>Rules decide what kesto keeps. &quot;Don&apos;t record&quot; and &quot;Hide the title&quot; act on what is recorded from now on; a window matched by both is not recorded. Categories sort all program time, past and future, in the reports; the first category rule a window matches gives its category.</source>
+        <translation>Regeln entscheiden, was kesto behält. „Nicht aufzeichnen“ und „Titel verbergen“ wirken auf das, was ab jetzt aufgezeichnet wird; ein Fenster, auf das beide passen, wird nicht aufgezeichnet. Kategorien ordnen alle Programmzeit, vergangene und künftige, in den Berichten; die erste Kategorieregel, auf die ein Fenster passt, gibt seine Kategorie.</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Up</source>
+        <translation>Nach oben</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>Nach unten</translation>
+    </message>
+    <message>
+        <source>Rule</source>
+        <translation>Regel</translation>
+    </message>
+    <message>
+        <source>Program:</source>
+        <translation>Programm:</translation>
+    </message>
+    <message>
+        <source>firefox, or a full path; empty: any program</source>
+        <translation>firefox oder ein vollständiger Pfad; leer: jedes Programm</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <translation>Titel:</translation>
+    </message>
+    <message>
+        <source>*bank*; empty: any title</source>
+        <translation>*bank*; leer: jeder Titel</translation>
+    </message>
+    <message>
+        <source>Patterns:</source>
+        <translation>Muster:</translation>
+    </message>
+    <message>
+        <source>Match upper and lower case</source>
+        <translation>Groß- und Kleinschreibung beachten</translation>
+    </message>
+    <message>
+        <source>Action:</source>
+        <translation>Aktion:</translation>
+    </message>
+    <message>
+        <source>Category:</source>
+        <translation>Kategorie:</translation>
+    </message>
+    <message>
+        <source>Wildcards (* any text, ? one character)</source>
+        <translation>Platzhalter (* beliebiger Text, ? ein Zeichen)</translation>
+    </message>
+    <message>
+        <source>Regular expression</source>
+        <translation>Regulärer Ausdruck</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>Programm</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Don&apos;t record</source>
+        <translation>Nicht aufzeichnen</translation>
+    </message>
+    <message>
+        <source>Hide the title</source>
+        <translation>Titel verbergen</translation>
+    </message>
+    <message>
+        <source>Category</source>
+        <translation>Kategorie</translation>
+    </message>
+    <message>
+        <source>Windows of the last 7 days that the rule matches:</source>
+        <translation>Fenster der letzten 7 Tage, auf die die Regel passt:</translation>
+    </message>
+    <message>
+        <source>Windows of the last 7 days that the rule matches: %1 (%2)</source>
+        <translation>Fenster der letzten 7 Tage, auf die die Regel passt: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>(only the newest %1 looked at: the rule is slow)</source>
+        <translation>(nur die neuesten %1 geprüft: die Regel ist langsam)</translation>
     </message>
 </context>
 <context>

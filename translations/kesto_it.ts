@@ -51,7 +51,7 @@
     </message>
     <message>
         <source>The last hour</source>
-        <translation>L'ultima ora</translation>
+        <translation>L&apos;ultima ora</translation>
     </message>
     <message>
         <source>Today</source>
@@ -140,6 +140,10 @@
         <source>Forget...</source>
         <translation>Dimentica...</translation>
     </message>
+    <message>
+        <source>Rules...</source>
+        <translation>Regole...</translation>
+    </message>
 </context>
 <context>
     <name>MainWindowClass</name>
@@ -218,6 +222,10 @@
         <source>--%1 takes a whole number from 1 to %2, not &quot;%3&quot;.</source>
         <translation>--%1 richiede un numero intero da 1 a %2, non «%3».</translation>
     </message>
+    <message>
+        <source>Edit the rules about what is recorded.</source>
+        <translation>Modifica le regole su che cosa viene registrato.</translation>
+    </message>
 </context>
 <context>
     <name>RecordControl</name>
@@ -295,6 +303,14 @@ Risposte: %3</translation>
         <source>kesto deletes them as soon as the log takes writes again, while it runs.</source>
         <translation>kesto le elimina appena il registro accetta di nuovo scritture, finché è in esecuzione.</translation>
     </message>
+    <message>
+        <source>Rules</source>
+        <translation>Regole</translation>
+    </message>
+    <message>
+        <source>The rules could not be stored in the log; another program may hold it. They apply until kesto ends.</source>
+        <translation>Non è stato possibile salvare le regole nel registro; forse un altro programma lo tiene occupato. Valgono finché kesto non termina.</translation>
+    </message>
 </context>
 <context>
     <name>Rules</name>
@@ -345,6 +361,117 @@ Risposte: %3</translation>
     <message>
         <source>a rule without patterns</source>
         <translation>una regola senza modelli</translation>
+    </message>
+    <message>
+        <source>This expression takes too long on long titles (nested repetition such as (a+)+?).</source>
+        <translation>Questa espressione richiede troppo tempo su titoli lunghi (ripetizioni annidate come (a+)+?).</translation>
+    </message>
+</context>
+<context>
+    <name>RulesDialog</name>
+    <message>
+        <source>Rules</source>
+        <translation>Regole</translation>
+    </message>
+    <message>
+        <source>Rules decide what kesto keeps. &quot;Don&apos;t record&quot; and &quot;Hide the title&quot; act on what is recorded from now on; a window matched by both is not recorded. Categories sort all program time, past and future, in the reports; the first category rule a window matches gives its category.</source>
+        <translation>Le regole decidono che cosa tiene kesto. «Non registrare» e «Nascondi il titolo» valgono per ciò che viene registrato d'ora in poi; una finestra a cui si applicano entrambe non viene registrata. Le categorie ordinano tutto il tempo nei programmi, passato e futuro, nei resoconti; la prima regola di categoria che si applica a una finestra ne dà la categoria.</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Aggiungi</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Rimuovi</translation>
+    </message>
+    <message>
+        <source>Up</source>
+        <translation>Su</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>Giù</translation>
+    </message>
+    <message>
+        <source>Rule</source>
+        <translation>Regola</translation>
+    </message>
+    <message>
+        <source>Program:</source>
+        <translation>Programma:</translation>
+    </message>
+    <message>
+        <source>firefox, or a full path; empty: any program</source>
+        <translation>firefox, o un percorso completo; vuoto: qualsiasi programma</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <translation>Titolo:</translation>
+    </message>
+    <message>
+        <source>*bank*; empty: any title</source>
+        <translation>*banca*; vuoto: qualsiasi titolo</translation>
+    </message>
+    <message>
+        <source>Patterns:</source>
+        <translation>Modelli:</translation>
+    </message>
+    <message>
+        <source>Match upper and lower case</source>
+        <translation>Distingui maiuscole e minuscole</translation>
+    </message>
+    <message>
+        <source>Action:</source>
+        <translation>Azione:</translation>
+    </message>
+    <message>
+        <source>Category:</source>
+        <translation>Categoria:</translation>
+    </message>
+    <message>
+        <source>Wildcards (* any text, ? one character)</source>
+        <translation>Caratteri jolly (* qualsiasi testo, ? un carattere)</translation>
+    </message>
+    <message>
+        <source>Regular expression</source>
+        <translation>Espressione regolare</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Tempo</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>Programma</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titolo</translation>
+    </message>
+    <message>
+        <source>Don&apos;t record</source>
+        <translation>Non registrare</translation>
+    </message>
+    <message>
+        <source>Hide the title</source>
+        <translation>Nascondi il titolo</translation>
+    </message>
+    <message>
+        <source>Category</source>
+        <translation>Categoria</translation>
+    </message>
+    <message>
+        <source>Windows of the last 7 days that the rule matches:</source>
+        <translation>Finestre degli ultimi 7 giorni a cui si applica la regola:</translation>
+    </message>
+    <message>
+        <source>Windows of the last 7 days that the rule matches: %1 (%2)</source>
+        <translation>Finestre degli ultimi 7 giorni a cui si applica la regola: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>(only the newest %1 looked at: the rule is slow)</source>
+        <translation>(esaminate solo le %1 più recenti: la regola è lenta)</translation>
     </message>
 </context>
 <context>

@@ -125,6 +125,7 @@ MainWindow::MainWindow(QWidget *parent)
     trayMenu->addAction(menuActive);
     trayMenu->addMenu(control->pauseMenu());
     trayMenu->addSeparator();
+    trayMenu->addAction(tr("Rules..."), this, SLOT(menuRules_Click()));
     trayMenu->addAction(tr("Forget..."), this, SLOT(menuForget_Click()));
     trayMenu->addSeparator();
     trayMenu->addAction(QIcon(QStringLiteral(":/img/16.png")), tr("About..."), this, SLOT(menuAbout_Click()));
@@ -361,6 +362,11 @@ void MainWindow::menuReWrite_Click()
 {
     schedule->requestRewrite();
     OnTimerKESTO();
+}
+
+void MainWindow::menuRules_Click()
+{
+    control->editRules();
 }
 
 void MainWindow::menuForget_Click()

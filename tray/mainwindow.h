@@ -51,6 +51,7 @@ protected slots:
     void menuReWrite_Click();
     void menuResume_Click();
     void menuForget_Click();
+    void menuRules_Click();
     // kesto --pause MINUTES
     void commandPause_Request(QString parMinutes);
 
