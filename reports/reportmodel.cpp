@@ -27,6 +27,7 @@ void ReportModel::reset(int kind, const QStringList &labels)
     fileNames.clear();
     titleEndings.clear();
     paths.clear();
+    categories.clear();
     view = kind;
     endResetModel();
     if (labels != headers) {
@@ -176,6 +177,8 @@ QVariant ReportModel::data(const QModelIndex &index, int role) const
                                                       : ReportView::formatDuration(row.number);
         if (index.column() == 1)
             return fileNames.value(int(row.program & ~ReportSearch::kSharedEnding));
+        if (index.column() == 3)
+            return row.category > 0 ? categories.value(int(row.category) - 1) : QString();
         if (row.program & ReportSearch::kSharedEnding)
             return rows.text(row) + titleEndings.value(int(row.program & ~ReportSearch::kSharedEnding));
         return rows.text(row);

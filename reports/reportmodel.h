@@ -25,6 +25,8 @@ public:
     int kind() const { return view; }
     // The programs view's programs, in the order of their ids.
     void addProgram(const QString &fileName, const QString &titleEnding, const QString &path = QString());
+    // The programs view's category names; a row's category counts from 1.
+    void setCategories(const QStringList &names) { categories = names; }
 
     // What a row of the tree stands for: a whole day, or the answer(s) or
     // program time of one report row.
@@ -53,6 +55,7 @@ private:
     QStringList fileNames;
     QStringList titleEndings;
     QStringList paths;
+    QStringList categories;
     QStringList headers{QStringLiteral("1")};
     int view = -1;
     QLocale locale;

@@ -28,6 +28,8 @@ public:
     ReportRunner &operator=(const ReportRunner &) = delete;
 
     bool isOpen() const;
+    // The connection, for what else a report reads (the rules).
+    QSqlDatabase database() const;
 
     // Called with each executed statement; reads its rows and returns false to
     // stop. `restart` tells that everything handed on so far is void: the

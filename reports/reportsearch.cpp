@@ -2,6 +2,7 @@
 
 #include "reportrunner.h"
 #include "reportview.h"
+#include "rulestore.h"
 
 #include <QFileInfo>
 #include <QSqlQuery>
@@ -71,7 +72,15 @@ void ReportSearch::run()
 {
     ReportRunner runner(databaseName, connectOptions);
     sinceHanded.start();
-    const auto restart = [this] {
+    QStringList categories;
+    if (kind == ReportView::Programs) {
+        // Read with the rows: the rules as they are now sort all the time shown.
+        categorizer = std::make_unique<RuleSet::Categorizer>(RuleSet(RuleStore::load(runner.database()).usable()));
+        categories = categorizer->categories();
+        QMutexLocker lock(&mutex);
+        waiting.categories = categories;
+    }
+    const auto restart = [this, categories] {
         reading = ReportRows();
         programIds.clear();
         programs.clear();
@@ -81,6 +90,7 @@ void ReportSearch::run()
         QMutexLocker lock(&mutex);
         waiting = Taken();
         waiting.restart = true;
+        waiting.categories = categories;
     };
     runner.run(
         kind, from, to,
@@ -132,6 +142,7 @@ void ReportSearch::addRow(QSqlQuery &query)
         const qint64 seconds = sum.isNull() ? 0 : sum.toLongLong(&ok);
         const QString path = query.value(0).toString();
         QString title = query.value(2).toString();
+        const int category = categorizer ? categorizer->category(path, title) : -1;
         auto id = programIds.constFind(path);
         if (id == programIds.constEnd()) {
             id = programIds.insert(path, quint32(programs.size()));
@@ -144,7 +155,7 @@ void ReportSearch::addRow(QSqlQuery &query)
             title.chop(ending.size());
             program |= kSharedEnding;
         }
-        reading.append(ok ? seconds : ReportRows::kNoValue, title, program);
+        reading.append(ok ? seconds : ReportRows::kNoValue, title, program, quint32(category + 1));
         break;
     }
     }

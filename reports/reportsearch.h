@@ -1,6 +1,9 @@
 #pragma once
 
 #include "reportrows.h"
+#include "ruleset.h"
+
+#include <memory>
 
 #include <QDate>
 #include <QDateTime>
@@ -42,6 +45,9 @@ public:
         ReportRows rows;
         QList<Program> newPrograms;
         bool restart = false;
+        // The programs view's category names, in the first batch (and again
+        // after a restart): a row's category number counts from 1 in them.
+        QStringList categories;
     };
     // The finished days read since the last call. With `restart` set, the
     // rows shown so far must go: the whole range comes again.
@@ -69,6 +75,7 @@ private:
     // The reading side, touched by the worker only.
     ReportRows reading;
     QHash<QString, quint32> programIds;
+    std::unique_ptr<RuleSet::Categorizer> categorizer;
     QList<Program> programs;
     QList<Program> programsToHand;
     int handedRows = 0;

@@ -158,7 +158,7 @@ QStringList SearchDialog::headerLabels(int view) const
     case ReportView::Grouped:
         return {tr("#"), tr("Activity")};
     case ReportView::Programs:
-        return {tr("Time"), tr("Program"), tr("Program title")};
+        return {tr("Time"), tr("Program"), tr("Program title"), tr("Category")};
     }
     return {};
 }
@@ -208,6 +208,8 @@ void SearchDialog::showRows()
     ReportSearch::Taken taken = search->take();
     if (taken.restart)
         model->reset(model->kind(), headerLabels(model->kind()));
+    if (!taken.categories.isEmpty())
+        model->setCategories(taken.categories);
     for (const ReportSearch::Program &program : std::as_const(taken.newPrograms))
         model->addProgram(program.fileName, program.titleEnding, program.path);
     model->append(taken.rows);

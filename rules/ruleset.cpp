@@ -200,6 +200,17 @@ RuleSet::Compiled RuleSet::compile(const Rule &rule)
 
 RuleSet::Match RuleSet::matches(const Compiled &rule, Subject &subject)
 {
+    const Match program = matchesProgram(rule, subject);
+    if (program == Match::No)
+        return Match::No;
+    const Match title = matchesTitle(rule, subject);
+    if (title == Match::No)
+        return Match::No;
+    return program == Match::GaveUp || title == Match::GaveUp ? Match::GaveUp : Match::Yes;
+}
+
+RuleSet::Match RuleSet::matchesProgram(const Compiled &rule, Subject &subject)
+{
     Match program = Match::Yes;
     const Pattern &p = rule.program;
     if (p.kind == Pattern::Kind::Wildcard) {
@@ -219,9 +230,11 @@ RuleSet::Match RuleSet::matches(const Compiled &rule, Subject &subject)
         if (program == Match::No)
             program = search(p.regex, subject.path);
     }
-    if (program == Match::No)
-        return Match::No;
+    return program;
+}
 
+RuleSet::Match RuleSet::matchesTitle(const Compiled &rule, Subject &subject)
+{
     Match title = Match::Yes;
     const Pattern &t = rule.title;
     if (t.kind == Pattern::Kind::Wildcard)
@@ -229,9 +242,7 @@ RuleSet::Match RuleSet::matches(const Compiled &rule, Subject &subject)
                                                                                                    : Match::No;
     else if (t.kind == Pattern::Kind::Regex)
         title = search(t.regex, subject.title);
-    if (title == Match::No)
-        return Match::No;
-    return program == Match::GaveUp || title == Match::GaveUp ? Match::GaveUp : Match::Yes;
+    return title;
 }
 
 RuleSet::Keep RuleSet::keep(const QString &path, const QString &title) const
@@ -263,5 +274,29 @@ int RuleSet::category(const QString &path, const QString &title) const
         if (matches(rule, subject) == Match::Yes)
             return rule.category;
     }
+    return -1;
+}
+
+RuleSet::Categorizer::Categorizer(const RuleSet &rules)
+    : rules(rules)
+{
+}
+
+int RuleSet::Categorizer::category(const QString &path, const QString &title)
+{
+    if (rules.categorizing.isEmpty())
+        return -1;
+    Subject subject(path, title);
+    auto found = candidates.constFind(path);
+    if (found == candidates.cend()) {
+        QList<int> possible;
+        for (int i = 0; i < rules.categorizing.size(); ++i)
+            if (matchesProgram(rules.categorizing[i], subject) == Match::Yes)
+                possible.append(i);
+        found = candidates.insert(path, possible);
+    }
+    for (const int i : *found)
+        if (matchesTitle(rules.categorizing[i], subject) == Match::Yes)
+            return rules.categorizing[i].category;
     return -1;
 }

@@ -2,6 +2,7 @@
 
 #include "rule.h"
 
+#include <QHash>
 #include <QList>
 #include <QRegularExpression>
 #include <QString>
@@ -61,13 +62,34 @@ public:
     };
     // Whether one rule matches a window (for the live preview).
     static Match matches(const Compiled &rule, Subject &subject);
+    static Match matchesProgram(const Compiled &rule, Subject &subject);
+    static Match matchesTitle(const Compiled &rule, Subject &subject);
     static Compiled compile(const Rule &rule);
+
+    class Categorizer;
 
 private:
     QList<Compiled> ignoring;
     QList<Compiled> hiding;
     QList<Compiled> categorizing;
     QStringList names;
+};
+
+// Categories for many rows, as reports need them: which rules a program can
+// match at all is found once per program, and only their titles are matched
+// per row.
+class RuleSet::Categorizer
+{
+public:
+    explicit Categorizer(const RuleSet &rules);
+    // As RuleSet::category().
+    int category(const QString &path, const QString &title);
+    const QStringList &categories() const { return rules.names; }
+    bool isEmpty() const { return rules.categorizing.isEmpty(); }
+
+private:
+    RuleSet rules;
+    QHash<QString, QList<int>> candidates;
 };
 
 // A window as the rules look at it; folded forms are made once, when first

@@ -595,6 +595,10 @@ Geschriebene Zeilen: %2</translation>
         <source>Forget...</source>
         <translation>Vergessen...</translation>
     </message>
+    <message>
+        <source>Category</source>
+        <translation>Kategorie</translation>
+    </message>
 </context>
 <context>
     <name>dlgProgramsDetail</name>

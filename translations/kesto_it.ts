@@ -375,7 +375,7 @@ Risposte: %3</translation>
     </message>
     <message>
         <source>Rules decide what kesto keeps. &quot;Don&apos;t record&quot; and &quot;Hide the title&quot; act on what is recorded from now on; a window matched by both is not recorded. Categories sort all program time, past and future, in the reports; the first category rule a window matches gives its category.</source>
-        <translation>Le regole decidono che cosa tiene kesto. «Non registrare» e «Nascondi il titolo» valgono per ciò che viene registrato d'ora in poi; una finestra a cui si applicano entrambe non viene registrata. Le categorie ordinano tutto il tempo nei programmi, passato e futuro, nei resoconti; la prima regola di categoria che si applica a una finestra ne dà la categoria.</translation>
+        <translation>Le regole decidono che cosa tiene kesto. «Non registrare» e «Nascondi il titolo» valgono per ciò che viene registrato d&apos;ora in poi; una finestra a cui si applicano entrambe non viene registrata. Le categorie ordinano tutto il tempo nei programmi, passato e futuro, nei resoconti; la prima regola di categoria che si applica a una finestra ne dà la categoria.</translation>
     </message>
     <message>
         <source>Add</source>
@@ -594,6 +594,10 @@ Righe scritte: %2</translation>
     <message>
         <source>Forget...</source>
         <translation>Dimentica...</translation>
+    </message>
+    <message>
+        <source>Category</source>
+        <translation>Categoria</translation>
     </message>
 </context>
 <context>
