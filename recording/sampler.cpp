@@ -74,6 +74,13 @@ void Sampler::take(const std::optional<ForegroundSample> &sample, const QDateTim
     }
     if (!hasJudged || sample->title != judgedTitle || sample->path != judgedPath) {
         judged = rules.keep(sample->path, sample->title);
+        // Out of time once may be the machine's doing (another program ran
+        // meanwhile); out of time twice, the rules are too slow for this
+        // window and it is not recorded, this tick.
+        if (judged == RuleSet::Keep::Undecided)
+            judged = rules.keep(sample->path, sample->title);
+        if (judged == RuleSet::Keep::Undecided)
+            return;
         judgedTitle = sample->title;
         judgedPath = sample->path;
         hasJudged = true;

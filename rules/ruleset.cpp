@@ -252,15 +252,19 @@ RuleSet::Keep RuleSet::keep(const QString &path, const QString &title) const
     Subject subject(path, title);
     QElapsedTimer spent;
     spent.start();
-    // A rule that gave up counts as matching, and so does every rule left
-    // when the budget is spent: what cannot be ruled out is kept out.
+    // A rule that gave up counts as matching: what cannot be ruled out is
+    // kept out.
     for (const Compiled &rule : ignoring) {
-        if (matches(rule, subject) != Match::No || spent.elapsed() > BudgetMs)
+        if (matches(rule, subject) != Match::No)
             return Keep::Nothing;
+        if (spent.elapsed() > BudgetMs)
+            return Keep::Undecided;
     }
     for (const Compiled &rule : hiding) {
-        if (matches(rule, subject) != Match::No || spent.elapsed() > BudgetMs)
+        if (matches(rule, subject) != Match::No)
             return Keep::WithoutTitle;
+        if (spent.elapsed() > BudgetMs)
+            return Keep::Undecided;
     }
     return Keep::Everything;
 }

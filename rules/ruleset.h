@@ -11,12 +11,14 @@
 // The rules, ready to match windows. Matching is bounded: a regular
 // expression gives up after a fixed amount of backtracking, and one sample's
 // privacy rules get a time budget, so no title and no pattern can stall the
-// interface. Where the rules cannot decide within those bounds, privacy wins.
+// interface. Where the rules cannot decide within those bounds, privacy wins:
+// an expression that gave up counts as matching, and a sample the budget
+// left undecided is not recorded.
 class RuleSet
 {
 public:
-    // What of a window is kept.
-    enum class Keep { Everything, WithoutTitle, Nothing };
+    // What of a window is kept; Undecided when the budget ran out first.
+    enum class Keep { Everything, WithoutTitle, Nothing, Undecided };
 
     RuleSet() = default;
     // Rules that cannot be used (problem() says why) are left out.

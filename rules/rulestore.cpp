@@ -30,6 +30,12 @@ QString actionName(Rule::Action action)
     return QString();
 }
 
+// The columns take no NULL: an absent pattern is an empty text.
+QString text(const QString &value)
+{
+    return value.isNull() ? QString(QLatin1String("")) : value;
+}
+
 } // namespace
 
 Loaded load(const QSqlDatabase &db)
@@ -97,9 +103,9 @@ QList<LogWriter::Statement> replaceStatements(const QList<Rule> &rules)
     for (const Rule &rule : rules) {
         statements.append({QStringLiteral("INSERT INTO Rules (Position, Program, Title, Syntax, CaseSensitive, Action, "
                                           "Category) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                           {++position, rule.program, rule.title,
+                           {++position, text(rule.program), text(rule.title),
                             QString::fromLatin1(rule.syntax == Rule::Syntax::Wildcard ? kWildcard : kRegex),
-                            rule.caseSensitive ? 1 : 0, actionName(rule.action), rule.category}});
+                            rule.caseSensitive ? 1 : 0, actionName(rule.action), text(rule.category)}});
     }
     return statements;
 }

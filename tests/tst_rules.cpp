@@ -1,5 +1,6 @@
 // The user's rules: how they match windows, how the sampler keeps what they
 // rule out off the disk, and what a hand-edited log's rules do.
+#include "logwriter.h"
 #include "recordcontrol.h"
 #include "rulesdialog.h"
 #include "ruleset.h"
@@ -78,8 +79,10 @@ private slots:
     void categoriesFirstMatchWins();
     void hostilePatternsGiveUp();
     void samplerKeepsRuledOutOffTheLog();
+    void tooSlowRulesRecordNothing();
     void privateBrowsingIsHiddenByDefault();
     void badStoredRulesAreSkippedOnce();
+    void storedAsGiven();
     void dialogRefusesWhatCannotBeUsed();
     void dialogPreviewsTheLastWeek();
     void rulesFromTheTrayApplyAndAreStored();
@@ -178,14 +181,13 @@ void TestRules::hostilePatternsGiveUp()
             QVERIFY2(hide.keep("/usr/bin/x", title) == Keep::WithoutTitle, qPrintable(pattern));
     }
     // Thousands of wildcards, each a quarter million steps on these titles:
-    // the budget ends the sample's rules, and what it left undecided is kept
-    // out.
+    // the budget ends the sample's rules undecided.
     QList<Rule> slow;
     for (int i = 0; i < 2000; ++i)
         slow.append(rule(Skip, "", QLatin1Char('*') + QString(511, QLatin1Char('a')) + QLatin1Char('b')));
     const RuleSet budget(slow);
     for (const QString &title : titles.mid(2, 2))
-        QCOMPARE(budget.keep("/usr/bin/x", title), Keep::Nothing);
+        QCOMPARE(budget.keep("/usr/bin/x", title), Keep::Undecided);
     // A rule that can decide does: no false alarm on ordinary titles.
     const RuleSet plain({rule(Skip, "", "*zzz*"), rule(Hide, "", "q{2,}x", Regex)});
     for (const QString &title : titles)
@@ -223,6 +225,24 @@ void TestRules::samplerKeepsRuledOutOffTheLog()
     }
 }
 
+void TestRules::tooSlowRulesRecordNothing()
+{
+    // Rules that cannot judge a window within the budget, twice over: it is
+    // not recorded. A window they judge in time is.
+    Harness h([](LogFile &t) {
+        QList<QVariantList> slow;
+        for (int i = 0; i < 2000; ++i)
+            slow.append({"", QLatin1Char('*') + QString(511, QLatin1Char('a')) + QLatin1Char('b'), "wildcard",
+                         "dont-record"});
+        storeRules(t, slow);
+    });
+    h.fake.show("/usr/bin/term", QString(1023, QLatin1Char('a')));
+    h.invoke("OnTimerPrograms");
+    h.fake.show("/usr/bin/term", "short");
+    h.invoke("OnTimerPrograms");
+    QCOMPARE(h.log->rows("SELECT AppTitle FROM ApplicationLog"), QList<QVariantList>({{"short"}}));
+}
+
 void TestRules::privateBrowsingIsHiddenByDefault()
 {
     Harness h;
@@ -258,6 +278,18 @@ void TestRules::badStoredRulesAreSkippedOnce()
     QCOMPARE(control->notices().size(), 1);
     QCOMPARE(h.log->rows("SELECT AppTitle FROM ApplicationLog ORDER BY ROWID"),
              QList<QVariantList>({{"(unclosed"}, {"x"}}));
+}
+
+void TestRules::storedAsGiven()
+{
+    Harness h;
+    Rule category = rule(Rule::Action::Category, "", "*inbox*", Wild, true);
+    category.category = "Email";
+    const QList<Rule> rules = {rule(Skip, QString(), "*bank*"), rule(Hide, "^term$", QString(), Regex), category};
+    QVERIFY(h.window->findChild<LogWriter *>()->transact(RuleStore::replaceStatements(rules)));
+    const RuleStore::Loaded loaded = RuleStore::load(h.log->db());
+    QCOMPARE(loaded.rules, rules);
+    QCOMPARE(loaded.problems, QStringList({"", "", ""}));
 }
 
 void TestRules::dialogRefusesWhatCannotBeUsed()
