@@ -99,6 +99,7 @@ private slots:
     void waitingAnswersInTheSpanAreDropped();
     void activityLogForgetsWhatIsPicked_data();
     void activityLogForgetsWhatIsPicked();
+    void showLogOffersForget();
 };
 
 void TestForget::spansCutRowsAtTheirEdges_data()
@@ -311,6 +312,25 @@ void TestForget::activityLogForgetsWhatIsPicked()
     for (const QVariantList &row : rig.programs())
         titles << row[0].toString();
     QCOMPARE(titles, programs);
+}
+
+void TestForget::showLogOffersForget()
+{
+    Rig rig;
+    bool offered = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *dialog = qobject_cast<SearchDialog *>(w);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            offered = dialog->findChild<QPushButton *>("cmdForget")->isVisible();
+            dialog->close();
+        }
+    });
+    look.start(20);
+    rig.invoke("menuShowLog_Click");
+    QVERIFY(offered);
 }
 
 QTEST_MAIN(TestForget)
