@@ -11,12 +11,12 @@
 #include "sampler.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPainter>
-#include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>

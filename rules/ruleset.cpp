@@ -167,7 +167,7 @@ QString RuleSet::slowness(const Rule &rule)
     if (rule.syntax != Rule::Syntax::RegularExpression || !problem(rule).isEmpty())
         return QString();
     // Texts on which nested repetition backtracks without end.
-    static const QStringList long_ = [] {
+    static const QStringList stress = [] {
         QStringList texts;
         for (const QString &unit : {QStringLiteral("a"), QStringLiteral(" "), QStringLiteral("ab"), QStringLiteral("1"),
                                     QStringLiteral("a "), QStringLiteral("A.")}) {
@@ -182,7 +182,7 @@ QString RuleSet::slowness(const Rule &rule)
     for (const Pattern *pattern : {&compiled.program, &compiled.title}) {
         if (pattern->kind != Pattern::Kind::Regex)
             continue;
-        for (const QString &text : long_)
+        for (const QString &text : stress)
             if (search(pattern->regex, text) == Match::GaveUp)
                 return QCoreApplication::translate(
                     "Rules", "This expression takes too long on long titles (nested repetition such as (a+)+?).");
