@@ -322,6 +322,8 @@ void SearchDialog::hideEvent(QHideEvent *event)
 
 void SearchDialog::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        cmdForget->setText(tr("Forget..."));
+    }
 }
