@@ -36,7 +36,9 @@ void install()
         char bytes[16];
         while (::read(wakeFds[1], bytes, sizeof bytes) > 0) {
         }
-        QCoreApplication::quit();
+        // exit(), not quit(): quit() asks every window first, and the hidden
+        // prompt and dialogs refuse to close.
+        QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;

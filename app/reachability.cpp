@@ -3,10 +3,13 @@
 #include "desktopnotice.h"
 #include "recordcontrol.h"
 #include "singleinstance.h"
+#include "synccommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMainWindow>
+#include <QUrl>
 #include <QSystemTrayIcon>
 
 #include <cstdio>
@@ -25,6 +28,12 @@ const QList<Reachability::Command> &Reachability::commands()
          QT_TRANSLATE_NOOP("Reachability", "MINUTES"), RecordControl::MaxPauseMinutes},
         {"resume", "menuResume_Click", QT_TRANSLATE_NOOP("Reachability", "Resume recording after a pause.")},
         {"quit", "menuExit_Click", QT_TRANSLATE_NOOP("Reachability", "End the running kesto.")},
+        {"publish", "publishNow",
+         QT_TRANSLATE_NOOP("Reachability", "Publish this computer's log into the sync folder now.")},
+        {"sync-folder", "setSyncFolder",
+         QT_TRANSLATE_NOOP("Reachability", "Publish this computer's log into a folder that a sync engine shares "
+                                           "with your other computers, and read theirs from it (\"\" stops it)."),
+         "PATH"},
     };
     return table;
 }
@@ -57,8 +66,11 @@ QString Reachability::requestFromCommandLine(QCoreApplication &app)
         else
             parser.addOption({QLatin1String(command.name), help});
     }
+    const QString computerName = QStringLiteral("computer-name");
+    parser.addOption({computerName, tr("With --sync-folder: the name this computer publishes under."),
+                      QStringLiteral("NAME")});
     parser.process(app);
-    QString request;
+    QStringList request;
     for (const Reachability::Command &command : Reachability::commands()) {
         if (!parser.isSet(QLatin1String(command.name)))
             continue;
@@ -66,8 +78,8 @@ QString Reachability::requestFromCommandLine(QCoreApplication &app)
             std::fputs(qPrintable(tr("Give one option at a time.") + '\n'), stderr);
             std::exit(2);
         }
-        request = QLatin1String(command.name);
-        if (command.valueName) {
+        request << QLatin1String(command.name);
+        if (command.valueName && command.maxValue) {
             const QString value = parser.value(QLatin1String(command.name));
             if (optionValue(command, value) == 0) {
                 std::fputs(qPrintable(tr("--%1 takes a whole number from 1 to %2, not \"%3\".")
@@ -78,14 +90,58 @@ QString Reachability::requestFromCommandLine(QCoreApplication &app)
                            stderr);
                 std::exit(2);
             }
-            request += QLatin1Char(' ') + QString::number(optionValue(command, value));
+            request << QString::number(optionValue(command, value));
+        } else if (command.valueName) {
+            QString value = parser.value(QLatin1String(command.name));
+            // The running kesto has a working directory of its own.
+            if (!value.isEmpty())
+                value = QFileInfo(value).absoluteFilePath();
+            request << value;
         }
     }
+    if (parser.isSet(computerName)) {
+        if (request.value(0) != QLatin1String("sync-folder")) {
+            std::fputs(qPrintable(tr("--computer-name goes with --sync-folder.") + '\n'), stderr);
+            std::exit(2);
+        }
+        request << parser.value(computerName);
+    }
+    return joinRequest(request);
+}
+
+QStringList Reachability::splitRequest(const QString &request)
+{
+    const QStringList words = request.split(QLatin1Char(' '));
+    QStringList parts{words.value(0)};
+    for (const QString &word : words.mid(1)) {
+        if (!word.startsWith(QLatin1Char('=')))
+            return {};
+        parts << QUrl::fromPercentEncoding(word.mid(1).toLatin1());
+    }
+    return parts;
+}
+
+QString Reachability::joinRequest(const QStringList &parts)
+{
+    QString request = parts.value(0);
+    for (const QString &argument : parts.mid(1))
+        request += QStringLiteral(" =") + QString::fromLatin1(QUrl::toPercentEncoding(argument));
     return request;
 }
 
 int Reachability::sendFromCommandLine(const QString &request)
 {
+    const QStringList parts = splitRequest(request);
+    const QString word = parts.value(0);
+    const bool syncing = word == QLatin1String("sync-folder") || word == QLatin1String("publish");
+    if (word == QLatin1String("sync-folder")) {
+        // Refused here, where the user reads why.
+        const QString problem = SyncCommand::check(parts.mid(1));
+        if (!problem.isEmpty()) {
+            std::fputs(qPrintable(problem + '\n'), stderr);
+            return 1;
+        }
+    }
     switch (SingleInstance::send(request)) {
     case SingleInstance::Reply::Done:
         return 0;
@@ -93,6 +149,9 @@ int Reachability::sendFromCommandLine(const QString &request)
         // Nothing to end is no failure of --quit.
         if (request == QLatin1String("quit"))
             return 0;
+        // Set-up scripts run before kesto does: the log takes these itself.
+        if (syncing)
+            return SyncCommand::runWithoutKesto(word, parts.mid(1));
         std::fputs(qPrintable(tr("kesto is not running.") + '\n'), stderr);
         return 1;
     case SingleInstance::Reply::NoAnswer:
@@ -156,15 +215,16 @@ void Reachability::carryOut(const QString &request)
             DesktopNotice::show(QStringLiteral("kesto"), text + QLatin1Char('\n') + howToReach());
         return;
     }
-    const QString word = request.section(QLatin1Char(' '), 0, 0);
-    const QString value = request.section(QLatin1Char(' '), 1);
+    const QStringList parts = splitRequest(request);
     for (const Command &command : commands()) {
-        if (word != QLatin1String(command.name))
+        if (parts.value(0) != QLatin1String(command.name))
             continue;
         if (!command.valueName) {
-            if (value.isEmpty())
+            if (parts.size() == 1)
                 QMetaObject::invokeMethod(window, command.slot);
-        } else if (const int number = optionValue(command, value)) {
+        } else if (!command.maxValue) {
+            QMetaObject::invokeMethod(window, command.slot, Q_ARG(QStringList, parts.mid(1)));
+        } else if (const int number = parts.size() == 2 ? optionValue(command, parts.at(1)) : 0) {
             QMetaObject::invokeMethod(window, command.slot, Q_ARG(QString, QString::number(number)));
         }
         return;

@@ -23,9 +23,10 @@ public:
         const char *name;  // the option and the request word
         const char *slot;  // the main window's slot that carries it out
         const char *help;  // translated in the context "Reachability"
-        // An option that takes a whole number from 1 to maxValue: its name in
-        // --help (translated). The request is then "word number", and the
-        // slot takes the number as a QString.
+        // The option's argument, if it takes one, named in --help (translated).
+        // With a maxValue it is a whole number from 1 to maxValue, and the
+        // slot takes it as a QString; without, the slot takes the request's
+        // arguments as a QStringList.
         const char *valueName = nullptr;
         int maxValue = 0;
     };
@@ -39,6 +40,11 @@ public:
     static QString requestFromCommandLine(QCoreApplication &app);
     // Hands the request to the running kesto; the process's exit code.
     static int sendFromCommandLine(const QString &request);
+    // A request's word and its arguments. In the request each argument
+    // follows a blank, percent-encoded after a '=' (so that empty ones and
+    // blanks in paths survive).
+    static QStringList splitRequest(const QString &request);
+    static QString joinRequest(const QStringList &parts);
 
     Reachability(QMainWindow *window, SingleInstance *instance, QObject *parent = nullptr);
 

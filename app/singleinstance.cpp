@@ -11,9 +11,9 @@
 
 namespace {
 
-// Requests are a short word, some with a number after it ("pause 15");
-// anything longer is not from kesto.
-constexpr qint64 maxRequestLength = 64;
+// Requests are a word, perhaps with a number or a path or two; anything
+// longer is not from kesto.
+constexpr qint64 maxRequestLength = 16384;
 
 } // namespace
 

@@ -200,10 +200,12 @@ QStringList vocabulary(std::mt19937 &rng, int size)
 
 } // namespace
 
-QString ensureBrowser(const QString &cacheDir)
+QString ensureBrowser(const QString &cacheDir, int variant)
 {
-    return cached(cacheDir, QStringLiteral("browser-v%1.db").arg(kBrowserVersion), "browser history", [](Writer &out) {
-        std::mt19937 rng(20261208);
+    const QString name = variant == 0 ? QStringLiteral("browser-v%1.db").arg(kBrowserVersion)
+                                      : QStringLiteral("browser%1-v%2.db").arg(variant + 1).arg(kBrowserVersion);
+    return cached(cacheDir, name, "browser history", [variant](Writer &out) {
+        std::mt19937 rng(20261208 + variant);
         const QStringList words = vocabulary(rng, 4000);
         struct Program
         {

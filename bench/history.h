@@ -15,6 +15,7 @@ QString ensure(const QString &cacheDir);
 
 // Three years of a browser-heavy user whose window titles are mostly unique
 // (40-150 characters), with over 600,000 program rows in the last year.
-QString ensureBrowser(const QString &cacheDir);
+// Another variant is another such user (another computer's log).
+QString ensureBrowser(const QString &cacheDir, int variant = 0);
 
 } // namespace History

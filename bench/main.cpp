@@ -7,19 +7,30 @@
 #include "history.h"
 #include "logwriter.h"
 #include "mainwindow.h"
+#include "peerlogs.h"
+#include "publisher.h"
 #include "ruleset.h"
 #include "rulestore.h"
+#include "syncsettings.h"
 #include "reportview.h"
+#include "sampler.h"
 #include "searchdialog.h"
 #include "x11stage.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
+#include <QLineEdit>
 #include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -30,6 +41,7 @@
 #include <QBasicTimer>
 #include <QTimer>
 #include <QAbstractItemView>
+#include <QUuid>
 
 #include <algorithm>
 #include <cstdio>
@@ -378,6 +390,214 @@ void exports(const QString &history, const QString &dbPath, const Range &year, c
     QSqlDatabase::removeDatabase(QStringLiteral("bench"));
 }
 
+// A copy of a history with one stamp on its last day that SQLite cannot read
+// as a time: the programs view and its export then read the whole range with
+// one statement, which sorts for seconds before its first row.
+QString oddCopy(const QString &dbPath, const QString &dir)
+{
+    const QString copy = dir + QStringLiteral("/odd.db");
+    QFile::remove(copy);
+    QFile::copy(dbPath, copy);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("odd"));
+        db.setDatabaseName(copy);
+        db.open();
+        QSqlQuery(db).exec(QStringLiteral("INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) "
+                                          "VALUES ('/usr/bin/odd', 'odd', '%1 12:00:00 odd', 5)")
+                               .arg(History::lastDay().toString(Qt::ISODate)));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("odd"));
+    return copy;
+}
+
+// Runs the event loop for `ms` milliseconds or until `done`.
+void waitAtMost(int ms, const std::function<bool()> &done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    waitFor([&] { return clock.elapsed() >= ms || done(); });
+}
+
+// Close clicked while a search of five years of programs reads: how long the
+// click takes, and until the dialog and its rows are gone, as they are when
+// the tray's "Show log..." returns.
+void closeMidSearch(const QString &prefix, const QString &dbPath, const Range &range)
+{
+    QList<double> closes, gone;
+    int midSearch = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
+        db.setDatabaseName(dbPath);
+        db.open();
+        auto dialog = std::make_unique<SearchDialog>();
+        dialog->resize(800, 600);
+        dialog->setDatabase(db);
+        dialog->show();
+        waitFor([&] { return !dialog->isSearching(); });
+        Controls c(*dialog);
+        c.set(range, ReportView::Programs);
+        c.search->click();
+        waitAtMost(500, [&] { return !dialog->isSearching(); });
+        midSearch += dialog->isSearching() ? 1 : 0;
+        QElapsedTimer clock;
+        clock.start();
+        dialog->findChild<QPushButton *>(QStringLiteral("cmdClose"))->click();
+        closes << clock.nsecsElapsed() / 1e6;
+        dialog.reset();
+        gone << clock.nsecsElapsed() / 1e6;
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("bench"));
+    }
+    if (midSearch < kRuns)
+        std::fprintf(stderr, "warning: %s: the search had ended before Close in %d of %d runs\n", qPrintable(prefix),
+                     kRuns - midSearch, kRuns);
+    report(prefix + "close_ms", median(closes), "ms");
+    report(prefix + "close_worst_ms", *std::max_element(closes.begin(), closes.end()), "ms");
+    report(prefix + "closed_and_freed_ms", median(gone), "ms");
+}
+
+// A private home and working directory with the template, as kesto finds them.
+struct BenchHome
+{
+    explicit BenchHome(const QString &templatePath)
+        : oldHome(qgetenv("HOME"))
+        , oldCwd(QDir::currentPath())
+    {
+        QFile::copy(templatePath, work.filePath(QStringLiteral("template.db")));
+        qputenv("HOME", QFile::encodeName(home.path()));
+        QDir::setCurrent(work.path());
+    }
+    ~BenchHome()
+    {
+        QDir::setCurrent(oldCwd);
+        qputenv("HOME", oldHome);
+    }
+    QTemporaryDir home;
+    QTemporaryDir work;
+    QByteArray oldHome;
+    QString oldCwd;
+};
+
+// `kesto --quit` half a second into a CSV export of five years of programs:
+// the tray's "Show log...", the export link and the save dialog as a user
+// goes through them, then what the request runs (the Exit slot), timed until
+// the event loop has returned and until the window is gone.
+void quitMidExport(const QString &prefix, const QString &logPath, const Range &range, const QString &templatePath,
+                   const QString &outDir)
+{
+    BenchHome where(templatePath);
+    const QString target = outDir + QStringLiteral("/quit.csv");
+    const QByteArray old = "an earlier export\n";
+    QList<double> returned, gone;
+    int midExport = 0;
+    int refused = 0;
+    bool kept = true;
+    for (int run = 0; run < kRuns; ++run) {
+        // The program writes to its log: each run has a fresh copy.
+        QFile::remove(where.home.filePath(QStringLiteral("kesto.db")));
+        QFile::copy(logPath, where.home.filePath(QStringLiteral("kesto.db")));
+        {
+            QFile file(target);
+            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            file.write(old);
+        }
+        QElapsedTimer clock;
+        {
+            auto window = std::make_unique<MainWindow>();
+            int step = 0;
+            QElapsedTimer exporting;
+            QTimer driver;
+            QObject::connect(&driver, &QTimer::timeout, [&] {
+                const auto dialog = window->findChild<SearchDialog *>();
+                switch (step) {
+                case 0:
+                    if (!dialog || !dialog->isVisible() || dialog->isSearching())
+                        return;
+                    Controls(*dialog).set(range, ReportView::Programs);
+                    step = 1;
+                    // The link's slot runs the save dialog and the export in
+                    // loops of their own: it must not run inside this one.
+                    QTimer::singleShot(0, dialog, [dialog] {
+                        emit dialog->findChild<QLabel *>(QStringLiteral("llCSV"))->linkActivated(QStringLiteral("#"));
+                    });
+                    return;
+                case 1:
+                    for (QWidget *w : QApplication::topLevelWidgets()) {
+                        auto *files = qobject_cast<QFileDialog *>(w);
+                        auto *box = qobject_cast<QMessageBox *>(w);
+                        if (files && files->isVisible()) {
+                            files->selectFile(target);
+                            if (auto *edit = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                                edit->setText(target);
+                            QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+                        } else if (box && box->isVisible() && box->button(QMessageBox::Yes)) {
+                            // "Replace it?"
+                            box->button(QMessageBox::Yes)->click();
+                        }
+                    }
+                    if (dialog && dialog->findChild<QProgressDialog *>()) {
+                        exporting.start();
+                        step = 2;
+                    }
+                    return;
+                case 2:
+                    if (exporting.elapsed() < 500)
+                        return;
+                    midExport += dialog && dialog->findChild<QProgressDialog *>() ? 1 : 0;
+                    step = 3;
+                    clock.start();
+                    QMetaObject::invokeMethod(window.get(), "menuExit_Click");
+                    return;
+                case 3:
+                    // Still running a minute later: the request was refused.
+                    if (clock.elapsed() > 60000) {
+                        ++refused;
+                        QCoreApplication::exit(1);
+                    }
+                    return;
+                }
+            });
+            driver.start(20);
+            QTimer::singleShot(0, window.get(), [&window] {
+                QMetaObject::invokeMethod(window.get(), "menuShowLog_Click");
+            });
+            QApplication::exec();
+            returned << clock.nsecsElapsed() / 1e6;
+            driver.stop();
+            window.reset();
+            gone << clock.nsecsElapsed() / 1e6;
+        }
+        QSqlDatabase::database(QString::fromLatin1(QSqlDatabase::defaultConnection), false).close();
+        QSqlDatabase::removeDatabase(QString::fromLatin1(QSqlDatabase::defaultConnection));
+        QFile file(target);
+        kept = kept && file.open(QIODevice::ReadOnly) && file.readAll() == old;
+    }
+    const QStringList stray = QDir(outDir).entryList({QStringLiteral("quit.csv.*")}, QDir::Files);
+    if (midExport < kRuns)
+        std::fprintf(stderr, "warning: %s: the export had ended before --quit in %d of %d runs\n", qPrintable(prefix),
+                     kRuns - midExport, kRuns);
+    report(prefix + "quit_ms", median(returned), "ms");
+    report(prefix + "quit_worst_ms", *std::max_element(returned.begin(), returned.end()), "ms");
+    report(prefix + "quit_and_window_gone_ms", median(gone), "ms");
+    report(prefix + "old_file_kept", kept && stray.isEmpty() ? 1 : 0, "");
+    if (refused)
+        report(prefix + "quit_refused_runs", refused, "runs");
+}
+
+void cancelling(const QString &history, const QString &dbPath, const Range &range, const QString &templatePath,
+                const QString &outDir)
+{
+    const QString odd = oddCopy(dbPath, outDir);
+    for (const auto &[log, path] : {std::pair<const char *, QString>{"by_day", dbPath}, {"whole_range", odd}}) {
+        const QString prefix = QStringLiteral("cancel.%1.%2.").arg(history, QLatin1String(log));
+        closeMidSearch(prefix, path, range);
+        quitMidExport(prefix, path, range, templatePath, outDir);
+    }
+    QFile::remove(odd);
+}
+
 // A window kept in front while the sampler runs.
 qint64 frontWindow(QProcess &term)
 {
@@ -399,18 +619,16 @@ qint64 frontWindow(QProcess &term)
 
 void sampler(const QString &templatePath)
 {
-    QTemporaryDir home;
-    QTemporaryDir work;
-    QFile::copy(templatePath, work.filePath(QStringLiteral("template.db")));
-    const QByteArray oldHome = qgetenv("HOME");
-    const QString oldCwd = QDir::currentPath();
-    qputenv("HOME", QFile::encodeName(home.path()));
-    QDir::setCurrent(work.path());
+    BenchHome where(templatePath);
 
     QProcess term;
     frontWindow(term);
     {
         MainWindow window;
+        // Every tick asks for the idle time whatever the threshold; a day's
+        // keeps this silent desktop from going away in the middle.
+        Sampler *sampler = window.findChild<Sampler *>();
+        sampler->setAwayMinutes(24 * 60);
         auto tick = [&window] { QMetaObject::invokeMethod(&window, "OnTimerPrograms"); };
         for (int i = 0; i < 200; ++i)
             tick();
@@ -418,22 +636,51 @@ void sampler(const QString &templatePath)
         const double before = cpuSeconds(RUSAGE_SELF);
         for (int i = 0; i < ticks; ++i)
             tick();
+        // The writer's thread is part of a tick's cost.
+        LogWriter::waitForAll();
         report(QStringLiteral("tick.x11.cpu_us"), (cpuSeconds(RUSAGE_SELF) - before) / ticks * 1e6, "us");
         // Where a tick's time goes: asking X11 alone.
         const double sampleBefore = cpuSeconds(RUSAGE_SELF);
         for (int i = 0; i < ticks; ++i)
             foregroundWindowSource()->sample();
         report(QStringLiteral("tick.x11_query.cpu_us"), (cpuSeconds(RUSAGE_SELF) - sampleBefore) / ticks * 1e6, "us");
+        // Idle detection's share: the X server's idle count alone, and ticks
+        // with it and without it (away never) in alternating blocks, each
+        // with all the writer thread's work for it.
+        const double idleBefore = cpuSeconds(RUSAGE_SELF);
+        for (int i = 0; i < ticks; ++i)
+            foregroundWindowSource()->idleSeconds(300);
+        report(QStringLiteral("tick.x11_idle.cpu_us"), (cpuSeconds(RUSAGE_SELF) - idleBefore) / ticks * 1e6, "us");
+        const auto blockCpu = [&tick](int n) {
+            LogWriter::waitForAll();
+            const double before = cpuSeconds(RUSAGE_SELF);
+            for (int i = 0; i < n; ++i)
+                tick();
+            LogWriter::waitForAll();
+            return (cpuSeconds(RUSAGE_SELF) - before) / n * 1e6;
+        };
+        QList<double> with, without;
+        for (int round = 0; round < 5; ++round) {
+            sampler->setAwayMinutes(24 * 60);
+            with << blockCpu(1000);
+            sampler->setAwayMinutes(0);
+            without << blockCpu(1000);
+        }
+        sampler->setAwayMinutes(24 * 60);
+        report(QStringLiteral("tick.x11_with_idle.cpu_us"), median(with), "us");
+        report(QStringLiteral("tick.x11_without_idle.cpu_us"), median(without), "us");
 
         // Memory over 100,000 ticks in front of each kind of window the X11
         // backend reads differently. Synced commits would only make it slow.
-        QSqlQuery(QStringLiteral("PRAGMA synchronous=OFF"), QSqlDatabase::database());
+        window.findChild<LogWriter *>()->configure(QStringLiteral("PRAGMA synchronous=OFF"));
         X11Stage stage;
         int n = 0;
         const auto tickAndLoop = [&tick, &n] {
             tick();
-            if (++n % 50 == 0)
+            if (++n % 50 == 0) {
+                LogWriter::waitForAll();
                 QCoreApplication::processEvents();
+            }
         };
         double worst = 0;
         for (const auto &[kind, key] : kKinds) {
@@ -445,7 +692,7 @@ void sampler(const QString &templatePath)
     }
 
     // The shell loop people write for this, one sample per round.
-    const QString db = home.filePath(QStringLiteral("shell.db"));
+    const QString db = where.home.filePath(QStringLiteral("shell.db"));
     QFile::copy(templatePath, db);
     const int samples = 40;
     const QString loop = QStringLiteral(
@@ -460,8 +707,243 @@ void sampler(const QString &templatePath)
 
     term.kill();
     term.waitForFinished();
-    QDir::setCurrent(oldCwd);
-    qputenv("HOME", oldHome);
+}
+
+// Runs ticks every tickMs, an answer saved halfway, and measures the worst
+// stall of the interface thread meanwhile.
+double stallOverTicks(MainWindow &window, int ticks, int tickMs)
+{
+    StallMeter meter;
+    meter.start();
+    QEventLoop loop;
+    QTimer ticker;
+    int done = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        QMetaObject::invokeMethod(&window, "OnTimerPrograms");
+        if (++done == ticks / 2) {
+            // Saved from its own event, so the ticks go on while it waits.
+            QTimer::singleShot(0, &window, [&window] {
+                QMetaObject::invokeMethod(&window, "OnTimerKESTO");
+                window.findChild<QComboBox *>(QStringLiteral("cbWhat"))->lineEdit()->setText(QStringLiteral("bench"));
+                QMetaObject::invokeMethod(&window, "cmdSave_Click");
+            });
+        }
+        if (done == ticks) {
+            ticker.stop();
+            // The last answer may still be on its way.
+            QTimer::singleShot(1500, &loop, &QEventLoop::quit);
+        }
+    });
+    ticker.start(tickMs);
+    loop.exec();
+    return meter.stop();
+}
+
+// Child of "stalls": every fsync made slow by the shim in LD_PRELOAD.
+void stallOnSlowDisk(const QString &templatePath)
+{
+    BenchHome where(templatePath);
+    // The same run without the shim shows what the disk's delay adds.
+    const QString disk = qEnvironmentVariableIsSet("KESTO_FSYNC_DELAY_MS") ? QStringLiteral("stall.slow_disk")
+                                                                           : QStringLiteral("stall.plain_disk");
+    QProcess term;
+    frontWindow(term);
+    {
+        MainWindow window;
+        // For comparison: one synced commit on the interface thread, as
+        // every tick and answer did before the writer had a thread.
+        QElapsedTimer commit;
+        commit.start();
+        const bool written = QSqlQuery(QSqlDatabase::database())
+                                 .exec(QStringLiteral("INSERT OR REPLACE INTO Settings VALUES ('bench', 1)"));
+        if (written)
+            report(disk + QStringLiteral(".commit_on_interface_thread_ms"), commit.nsecsElapsed() / 1e6, "ms");
+        report(disk + QStringLiteral(".max_gap_ms"), stallOverTicks(window, 1000, 20), "ms");
+        LogWriter::waitForAll();
+        QSqlQuery answers(QStringLiteral("SELECT COUNT(*) FROM ActivityLog"), QSqlDatabase::database());
+        answers.next();
+        report(disk + QStringLiteral(".answers_saved"), answers.value(0).toDouble(), "");
+        QSqlQuery time(QStringLiteral("SELECT SUM(Duration) / 5 FROM ApplicationLog"), QSqlDatabase::database());
+        time.next();
+        report(disk + QStringLiteral(".ticks_recorded"), time.value(0).toDouble(), "");
+    }
+    term.kill();
+    term.waitForFinished();
+}
+
+// Child of "stalls": the desktop's foreground window comes from a GNOME
+// Shell stand-in that answers after 500 ms.
+void stallOnSlowDesktop(const QString &templatePath)
+{
+    BenchHome where(templatePath);
+    MainWindow window;
+    const int ticks = 12;
+    report(QStringLiteral("stall.slow_desktop.max_gap_ms"), stallOverTicks(window, ticks, 1000), "ms");
+    LogWriter::waitForAll();
+    QSqlQuery time(QStringLiteral("SELECT SUM(Duration) / 5 FROM ApplicationLog WHERE AppTitle = 'Slow shell'"),
+                   QSqlDatabase::database());
+    time.next();
+    report(QStringLiteral("stall.slow_desktop.samples_used"), time.value(0).toDouble(), "");
+    report(QStringLiteral("stall.slow_desktop.ticks"), ticks, "");
+}
+
+// Runs one of the children above and takes its figures as ours.
+void relay(const QString &program, const QStringList &args, const QProcessEnvironment &env)
+{
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(program, args);
+    child.waitForFinished(300000);
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.size() >= 2 && parts[0].startsWith("stall."))
+            report(QString::fromUtf8(parts[0]), parts[1].toDouble(), QString::fromUtf8(parts.value(2)));
+    }
+}
+
+void stalls(const QString &self)
+{
+    relay(self, {QStringLiteral("stall-disk")}, QProcessEnvironment::systemEnvironment());
+    QProcessEnvironment disk = QProcessEnvironment::systemEnvironment();
+    disk.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KESTO_SLOWFSYNC));
+    disk.insert(QStringLiteral("KESTO_FSYNC_DELAY_MS"), QStringLiteral("200"));
+    relay(self, {QStringLiteral("stall-disk")}, disk);
+
+    QProcessEnvironment desktop = QProcessEnvironment::systemEnvironment();
+    desktop.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    desktop.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    desktop.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("kesto-bench-none"));
+    relay(QStringLiteral("dbus-run-session"),
+          {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+           QStringLiteral("\"$1\" --delay 500 --title 'Slow shell' & shell=$!; sleep 1; \"$2\" stall-desktop; "
+                          "status=$?; kill $shell; exit $status"),
+           QStringLiteral("sh"), QStringLiteral(KESTO_SLOWSHELL), self},
+          desktop);
+}
+
+// Other computers: the five-year log published by a running kesto, and a
+// year of programs over three computers' logs.
+void computers(const QString &templatePath, const QString &heavy, const QStringList &others, const Range &year,
+               const QString &outDir)
+{
+    BenchHome where(templatePath);
+    QFile::copy(heavy, where.home.filePath(QStringLiteral("kesto.db")));
+    const QString folder = where.home.filePath(QStringLiteral("Sync"));
+    QDir().mkpath(folder);
+    // What the other computers published.
+    QStringList peers;
+    for (int i = 0; i < others.size(); ++i) {
+        const QString name = QStringLiteral("browser-%1").arg(i + 1);
+        const QString problem =
+            Publisher::snapshot(others[i], {folder, name, QUuid::createUuid().toString(QUuid::WithoutBraces)});
+        if (!problem.isEmpty())
+            std::fprintf(stderr, "warning: %s\n", qPrintable(problem));
+        peers << folder + QLatin1Char('/') + name + QStringLiteral(".kesto.db");
+    }
+    {
+        // kesto publishing while it runs: the first snapshot is the one that
+        // choosing the folder asks for, the others come from kesto --publish.
+        MainWindow window;
+        auto *publisher = window.findChild<Publisher *>();
+        QList<double> times, stalls;
+        for (int run = 0; run < kRuns; ++run) {
+            bool done = false;
+            const auto connection = QObject::connect(publisher, &Publisher::done, [&done](const QString &, const QString &problem) {
+                if (!problem.isEmpty())
+                    std::fprintf(stderr, "warning: %s\n", qPrintable(problem));
+                done = true;
+            });
+            StallMeter stall;
+            QElapsedTimer clock;
+            stall.start();
+            clock.start();
+            if (run == 0)
+                QMetaObject::invokeMethod(&window, "setSyncFolder",
+                                          Q_ARG(QStringList, (QStringList{folder, QStringLiteral("heavy")})));
+            else
+                QMetaObject::invokeMethod(&window, "publishNow");
+            waitFor([&] { return done; });
+            times << clock.nsecsElapsed() / 1e6;
+            stalls << stall.stop();
+            QObject::disconnect(connection);
+        }
+        report(QStringLiteral("publish.five_years.snapshot_ms"), median(times), "ms");
+        report(QStringLiteral("publish.five_years.max_stall_ms"), median(stalls), "ms");
+        report(QStringLiteral("publish.five_years.max_stall_worst_ms"), *std::max_element(stalls.begin(), stalls.end()), "ms");
+        report(QStringLiteral("publish.five_years.file_mb"),
+               QFileInfo(folder + QStringLiteral("/heavy.kesto.db")).size() / 1048576.0, "MB");
+    }
+
+    // Reading the other computers' files whole once per version of each.
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
+    db.setDatabaseName(where.home.filePath(QStringLiteral("kesto.db")));
+    db.open();
+    {
+        QElapsedTimer clock;
+        clock.start();
+        const PeerLogs::Found found = PeerLogs::scan(folder, SyncSettings::read(db).id);
+        report(QStringLiteral("merge.check_ms"), clock.nsecsElapsed() / 1e6, "ms");
+        if (found.peers.size() != others.size())
+            std::fprintf(stderr, "warning: %d logs in the folder\n", int(found.peers.size()));
+    }
+    const bool haveShell = !QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty();
+    QString shellSql;
+    for (int i = 0; i < peers.size(); ++i)
+        shellSql += QStringLiteral("ATTACH %1 AS computer%2; ").arg(sqlLiteral(peers[i])).arg(i + 1);
+    QString merged = ReportView::statement(ReportView::Programs,
+                                           {QStringLiteral("main"), QStringLiteral("computer1"), QStringLiteral("computer2")});
+    merged.replace(QStringLiteral(":from"), sqlLiteral(year.from.toString(Qt::ISODate)));
+    merged.replace(QStringLiteral(":to"), sqlLiteral(year.to.toString(Qt::ISODate) + QStringLiteral("T23:59:59")));
+    shellSql += merged;
+    {
+        SearchDialog dialog;
+        dialog.resize(800, 600);
+        dialog.setDatabase(db);
+        dialog.show();
+        waitFor([&] { return !dialog.isSearching(); });
+        Controls c(dialog);
+        dialog.findChild<QComboBox *>(QStringLiteral("cmbComputers"))->setCurrentIndex(1);
+        QList<double> first, last, stalls, shell;
+        int rows = 0;
+        for (int run = 0; run < kRuns; ++run) {
+            c.set(year, ReportView::Programs);
+            for (int i = 0; i < 5; ++i)
+                QCoreApplication::processEvents();
+            StallMeter stall;
+            QElapsedTimer clock;
+            stall.start();
+            clock.start();
+            c.search->click();
+            waitFor([&] { return c.tree->model()->rowCount() > 0 || !dialog.isSearching(); });
+            QCoreApplication::processEvents();
+            first << clock.nsecsElapsed() / 1e6;
+            waitFor([&] { return !dialog.isSearching(); });
+            c.tree->scrollToBottom();
+            waitFor([&] {
+                QCoreApplication::processEvents();
+                return c.showsLastRow();
+            });
+            last << clock.nsecsElapsed() / 1e6;
+            stalls << stall.stop();
+            rows = c.rows();
+            if (haveShell)
+                shell << shellMs(db.databaseName(), shellSql, outDir + QStringLiteral("/merged.txt"), false);
+        }
+        const QString prefix = QStringLiteral("merge.three_computers.year.programs.");
+        report(prefix + "rows", rows, "rows");
+        report(prefix + "first_rows_ms", median(first), "ms");
+        report(prefix + "last_row_ms", median(last), "ms");
+        report(prefix + "max_stall_ms", median(stalls), "ms");
+        report(prefix + "max_stall_worst_ms", *std::max_element(stalls.begin(), stalls.end()), "ms");
+        if (haveShell) {
+            report(prefix + "sqlite3_ms", median(shell), "ms");
+            report(prefix + "sqlite3_lines", lineCount(outDir + QStringLiteral("/merged.txt")), "lines");
+        }
+    }
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("bench"));
 }
 
 // Privacy rules of the kinds users write, none of which matches the windows
@@ -698,6 +1180,35 @@ void table()
                         qPrintable(ratio(figure(p + "ms"), figure(p + "sqlite3_ms"))), figure(p + "max_stall_ms"));
         }
     }
+    std::printf("\n| history | five years of programs read | Close mid-search | dialog gone | --quit mid-export | window gone "
+                "| old file kept | target |\n|---|---|---|---|---|---|---|---|\n");
+    for (const char *history : {"heavy", "browser"}) {
+        for (const char *log : {"by_day", "whole_range"}) {
+            const QString p = QStringLiteral("cancel.%1.%2.").arg(history, log);
+            if (figure(p + "close_ms") < 0)
+                continue;
+            const QString quit = figure(p + "quit_refused_runs") > 0
+                                     ? QStringLiteral("refused in %1 runs").arg(figure(p + "quit_refused_runs"))
+                                     : QStringLiteral("%1 ms").arg(figure(p + "quit_ms"), 0, 'f', 0);
+            std::printf("| %s | %s | %.0f ms | %.0f ms | %s | %.0f ms | %s | <= 100 ms |\n", history,
+                        log == QLatin1String("by_day") ? "day by day" : "one whole-range statement",
+                        figure(p + "close_ms"), figure(p + "closed_and_freed_ms"), qPrintable(quit),
+                        figure(p + "quit_and_window_gone_ms"), figure(p + "old_file_kept") > 0 ? "yes" : "NO");
+        }
+    }
+    if (figure("publish.five_years.snapshot_ms") >= 0) {
+        const QString p = QStringLiteral("merge.three_computers.year.programs.");
+        std::printf("\n| other computers | kesto | sqlite3 shell | target | max_stall_ms (worst) |\n|---|---|---|---|---|\n");
+        std::printf("| snapshot of the five-year log (%.0f MB) | %.0f ms | | <= 2,000 ms | %.0f (%.0f) |\n",
+                    figure("publish.five_years.file_mb"), figure("publish.five_years.snapshot_ms"),
+                    figure("publish.five_years.max_stall_ms"), figure("publish.five_years.max_stall_worst_ms"));
+        std::printf("| a year of programs over three logs, %.0f rows: first rows | %.0f ms | | | |\n",
+                    figure(p + "rows"), figure(p + "first_rows_ms"));
+        std::printf("| the same, last row | %.0f ms | %.0f ms (%.0f lines) | <= %.0f ms | %.0f (%.0f) |\n",
+                    figure(p + "last_row_ms"), figure(p + "sqlite3_ms"), figure(p + "sqlite3_lines"),
+                    figure(p + "sqlite3_ms") * 1.2 + 100, figure(p + "max_stall_ms"), figure(p + "max_stall_worst_ms"));
+        std::printf("| reading the two other logs whole, once per snapshot | %.0f ms | | | |\n", figure("merge.check_ms"));
+    }
     std::printf("\n| figure | kesto | peer | ratio | target |\n|---|---|---|---|---|\n");
     const double tick = figure("tick.x11.cpu_us"), shell = figure("tick.shell.cpu_us");
     std::printf("| sampler tick, CPU | %.0f us | %.0f us shell loop | %s cheaper | <= 500 us, >= 20x |\n", tick, shell,
@@ -705,12 +1216,28 @@ void table()
     std::printf("| sampler tick with 0 / 10 / 1,000 privacy rules, CPU of the interface thread | %.0f / %.0f / %.0f us "
                 "| | | < 1000 us |\n",
                 figure("tick.rules_0.cpu_us"), figure("tick.rules_10.cpu_us"), figure("tick.rules_1000.cpu_us"));
+    std::printf("| idle query per tick, CPU | %.1f us (ticks with it %.0f us, without %.0f us) | | | <= 50 us |\n",
+                figure("tick.x11_idle.cpu_us"), figure("tick.x11_with_idle.cpu_us"),
+                figure("tick.x11_without_idle.cpu_us"));
     std::printf("| memory after start-up | %.1f MB | | | <= 40 MB |\n", figure("rss.start_mb"));
     for (const auto &[kind, key] : kKinds)
         std::printf("| memory growth over 100,000 ticks, %s | %.3f MB | | | <= 0.25 MB |\n",
                     qPrintable(X11Stage::kindName(kind)), figure(QStringLiteral("rss.ticks_growth_mb.%1").arg(key)));
     std::printf("| memory after the activity log (5-year log) | %.1f MB | | | |\n", figure("rss.after_dialog_mb"));
     std::printf("| start-up to tray icon | %.0f ms | | | <= 300 ms |\n", figure("startup.tray_ms"));
+    if (figure("stall.slow_disk.max_gap_ms") >= 0) {
+        std::printf("| longest stall, 1,000 ticks and an answer, every fsync 200 ms late | %.1f ms | %.0f ms, one "
+                    "commit on the interface thread | | <= 20 ms |\n",
+                    figure("stall.slow_disk.max_gap_ms"), figure("stall.slow_disk.commit_on_interface_thread_ms"));
+        std::printf("| what reached the log meanwhile | %.0f answer, %.0f of 1000 ticks | | | all |\n",
+                    figure("stall.slow_disk.answers_saved"), figure("stall.slow_disk.ticks_recorded"));
+        std::printf("| the same on the plain disk | %.1f ms | | | |\n", figure("stall.plain_disk.max_gap_ms"));
+    }
+    if (figure("stall.slow_desktop.max_gap_ms") >= 0)
+        std::printf("| longest stall, desktop answering after 500 ms | %.1f ms | samples used: %.0f of %.0f | | <= 20 ms "
+                    "|\n",
+                    figure("stall.slow_desktop.max_gap_ms"), figure("stall.slow_desktop.samples_used"),
+                    figure("stall.slow_desktop.ticks"));
 }
 
 } // namespace
@@ -721,6 +1248,16 @@ int main(int argc, char *argv[])
     FreeMemory::setUp();
     QApplication app(argc, argv);
     const QString binDir = QStringLiteral(KESTO_BIN_DIR);
+    // The children of "stalls", each in a setting of its own.
+    if (app.arguments().value(1) == QLatin1String("stall-disk")) {
+        stallOnSlowDisk(binDir + QStringLiteral("/template.db"));
+        return 0;
+    }
+    if (app.arguments().value(1) == QLatin1String("stall-desktop")) {
+        stallOnSlowDesktop(binDir + QStringLiteral("/template.db"));
+        return 0;
+    }
+
     const QString cache = qEnvironmentVariable("KESTO_BENCH_CACHE", QStringLiteral(KESTO_BENCH_CACHE));
     const QDate last = History::lastDay();
     const Range month{"month", last.addMonths(-1).addDays(1), last};
@@ -728,7 +1265,8 @@ int main(int argc, char *argv[])
     const Range fiveYears{"five_years", last.addYears(-5).addDays(1), last};
 
     // Parts can be named on the command line: reports memory exports sampler
-    // rules kesto, and heavy or browser for one history only.
+    // rules kesto cancel stalls computers, and heavy or browser for one history
+    // only.
     QStringList parts = app.arguments().mid(1);
     QStringList histories;
     for (const char *h : {"heavy", "browser"})
@@ -737,11 +1275,11 @@ int main(int argc, char *argv[])
     if (histories.isEmpty())
         histories = QStringList{"heavy", "browser"};
     if (parts.isEmpty())
-        parts = QStringList{"reports", "memory", "exports", "sampler", "rules", "kesto"};
+        parts = QStringList{"reports", "memory", "exports", "cancel", "sampler", "rules", "kesto", "stalls", "computers"};
     // The histories take minutes to make the first time; only the parts
     // that read them wait for that.
     const bool needsHistories = parts.contains("reports") || parts.contains("memory") || parts.contains("exports")
-                                || parts.contains("kesto");
+                                || parts.contains("cancel") || parts.contains("kesto") || parts.contains("computers");
     const QString history = needsHistories ? History::ensure(cache) : QString();
     const QString browser = needsHistories ? History::ensureBrowser(cache) : QString();
     QTemporaryDir out;
@@ -753,6 +1291,8 @@ int main(int argc, char *argv[])
             memory(h, path, year);
         if (parts.contains("exports"))
             exports(h, path, year, out.path());
+        if (parts.contains("cancel"))
+            cancelling(h, path, fiveYears, binDir + QStringLiteral("/template.db"), out.path());
     }
     if (parts.contains("sampler"))
         sampler(binDir + QStringLiteral("/template.db"));
@@ -760,6 +1300,11 @@ int main(int argc, char *argv[])
         rules(binDir + QStringLiteral("/template.db"));
     if (parts.contains("kesto"))
         realKesto(binDir, history);
+    if (parts.contains("stalls"))
+        stalls(QCoreApplication::applicationFilePath());
+    if (parts.contains("computers"))
+        computers(binDir + QStringLiteral("/template.db"), history, {browser, History::ensureBrowser(cache, 1)}, year,
+                  out.path());
     table();
     return 0;
 }

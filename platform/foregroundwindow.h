@@ -39,6 +39,18 @@ public:
 
     // When unavailable: what is missing, in words for the user.
     virtual QString unavailableReason() const { return QString(); }
+
+    // Seconds since the user last used keyboard, pointer or touch; a client
+    // that holds the desktop's idle inhibition (a video, a call) counts as
+    // use where the desktop says so. Nothing when the desktop cannot tell.
+    // Desktops that only report crossing a threshold are given it (seconds,
+    // above 0) and answer 0 below it. Answers at once, from what the desktop
+    // said last.
+    virtual std::optional<qint64> idleSeconds(int threshold)
+    {
+        Q_UNUSED(threshold);
+        return std::nullopt;
+    }
 };
 
 // For backends that answer later: hands each request a callback that still

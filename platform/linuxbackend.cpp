@@ -10,16 +10,32 @@
 
 namespace {
 
+// Idle time on Wayland comes from the compositor or the shell, whichever
+// backend reads the window in front.
+std::unique_ptr<IdleTime> waylandIdleTime()
+{
+    std::unique_ptr<IdleTime> idle(createWaylandIdleTime());
+    if (!idle)
+        idle.reset(createGnomeIdleTime());
+    return idle;
+}
+
 class UnavailableSource final : public ForegroundWindowSource
 {
 public:
-    explicit UnavailableSource(const QString &reason) : reason(reason) {}
+    explicit UnavailableSource(const QString &reason) : reason(reason), idle(waylandIdleTime()) {}
     std::optional<ForegroundSample> sample() override { return std::nullopt; }
     bool isAvailable() const override { return false; }
     QString unavailableReason() const override { return reason; }
+    // Nothing is logged, but the prompt still asks about time away.
+    std::optional<qint64> idleSeconds(int threshold) override
+    {
+        return idle ? idle->idleSeconds(threshold) : std::nullopt;
+    }
 
 private:
     QString reason;
+    std::unique_ptr<IdleTime> idle;
 };
 
 // Wayland compositors keep the last window "active" behind the lock screen;
@@ -27,7 +43,7 @@ private:
 class UnlockedOnly final : public ForegroundWindowSource
 {
 public:
-    explicit UnlockedOnly(ForegroundWindowSource *source) : source(source) {}
+    explicit UnlockedOnly(ForegroundWindowSource *source) : source(source), idle(waylandIdleTime()) {}
     std::optional<ForegroundSample> sample() override
     {
         if (isSessionLocked())
@@ -45,9 +61,14 @@ public:
     }
     bool isAvailable() const override { return source->isAvailable(); }
     QString unavailableReason() const override { return source->unavailableReason(); }
+    std::optional<qint64> idleSeconds(int threshold) override
+    {
+        return idle ? idle->idleSeconds(threshold) : std::nullopt;
+    }
 
 private:
     std::unique_ptr<ForegroundWindowSource> source;
+    std::unique_ptr<IdleTime> idle;
     // An answer still on its way must not follow a locked tick's nothing.
     NewestSampleRequest newest;
 };

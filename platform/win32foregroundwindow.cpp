@@ -18,6 +18,14 @@ public:
         return ForegroundSample{truncateForLog(QString::fromWCharArray(title.data(), int(title.size()))),
                                 truncateForLog(QString::fromWCharArray(path.data(), int(path.size())))};
     }
+
+    std::optional<qint64> idleSeconds(int) override
+    {
+        unsigned long long milliseconds = 0;
+        if (!Win32Foreground::idleMilliseconds(milliseconds))
+            return std::nullopt;
+        return qint64(milliseconds / 1000);
+    }
 };
 
 } // namespace

@@ -87,6 +87,18 @@ public:
         return ForegroundSample{truncateForLog(title), truncateForLog(path)};
     }
 
+    // The server counts from the last input of any device; a player that
+    // resets the screen saver to keep the screen on starts it again too.
+    std::optional<qint64> idleSeconds(int) override
+    {
+        if (!ensureConnected() || !hasScreenSaver)
+            return std::nullopt;
+        const auto info = reply(xcb_screensaver_query_info_reply, xcb_screensaver_query_info(connection, root));
+        if (!info)
+            return std::nullopt;
+        return qint64(info->ms_since_user_input / 1000);
+    }
+
 private:
     bool ensureConnected()
     {

@@ -41,6 +41,8 @@ void PromptSchedule::setPaused(bool on)
     if (on == paused)
         return;
     paused = on;
+    // A prompt held for the user's return is no longer owed.
+    held = false;
     if (active && !paused)
         timer->start(interval());
     else
@@ -49,6 +51,7 @@ void PromptSchedule::setPaused(bool on)
 
 void PromptSchedule::promptOpened()
 {
+    held = false;
     if (!rewrite)
         timer->stop();
 }

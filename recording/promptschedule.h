@@ -39,6 +39,17 @@ public:
     // take-back; the mode belongs to that prompt only.
     bool promptClosed();
 
+    // The timer came while the user was away: the prompt waits for their
+    // return instead of piling up.
+    void holdForReturn() { held = true; }
+    // The user is back: whether a prompt waited for them. Asked once.
+    bool takeHeld()
+    {
+        const bool was = held;
+        held = false;
+        return was;
+    }
+
     // The timer's interval in milliseconds.
     int interval() const;
 
@@ -48,4 +59,5 @@ private:
     bool active = true;
     bool paused = false;
     bool rewrite = false;
+    bool held = false;
 };

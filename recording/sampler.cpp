@@ -5,16 +5,47 @@
 
 #include <QPointer>
 
+#include <climits>
+
+namespace {
+
+QString logTime(const QDateTime &at)
+{
+    return at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+} // namespace
+
 Sampler::Sampler(LogWriter *writer, QObject *parent)
     : QObject(parent)
     , writer(writer)
     , clock([] { return QDateTime::currentDateTime(); })
 {
+    presence.setInterval(1000);
+    connect(&presence, &QTimer::timeout, this, [this] { checkPresence(clock()); });
 }
 
 void Sampler::setClock(std::function<QDateTime()> newClock)
 {
     clock = std::move(newClock);
+}
+
+int Sampler::minuteMs()
+{
+    static const int ms = [] {
+        bool ok = false;
+        const int set = qEnvironmentVariableIntValue("KESTO_AWAY_MINUTE_MS", &ok);
+        return ok && set > 0 ? set : 60000;
+    }();
+    return ms;
+}
+
+void Sampler::setAwayMinutes(int minutes)
+{
+    away.minutes = qMax(0, minutes);
+    // A threshold that grew past the idle time ends the absence.
+    if (away.active)
+        checkPresence(clock());
 }
 
 void Sampler::tick()
@@ -23,11 +54,16 @@ void Sampler::tick()
         return;
     const QDateTime at = clock();
     const quint64 request = ++requests;
+    if (checkPresence(at))
+        return;
     QPointer<Sampler> self(this);
     foregroundWindowSource()->requestSample([self, request, at](std::optional<ForegroundSample> sample) {
         // An answer overtaken by a later tick, or later than a tick, says
         // nothing sure about the moment it was asked for.
         if (!self || request != self->requests || at.secsTo(self->clock()) > TickSeconds)
+            return;
+        // The user left while the desktop was asked.
+        if (self->away.active)
             return;
         self->take(sample, at);
     });
@@ -46,6 +82,9 @@ void Sampler::setRules(const RuleSet &newRules)
 
 void Sampler::setPaused(bool on)
 {
+    // Time away is not kept through a pause either: one going on ends here.
+    if (on && away.active)
+        comeBack(clock(), false);
     paused = on;
     inStretch = false;
     // A sample on its way is dropped: its request is no longer the newest.
@@ -55,6 +94,76 @@ void Sampler::setPaused(bool on)
 QString Sampler::hiddenTitle()
 {
     return tr("(hidden)");
+}
+
+bool Sampler::isAway()
+{
+    return checkPresence(clock());
+}
+
+void Sampler::finishAbsence()
+{
+    if (away.active)
+        comeBack(clock(), false);
+}
+
+bool Sampler::checkPresence(const QDateTime &at)
+{
+    if (paused)
+        return false;
+    const int threshold = int(qMin<qint64>(qint64(away.minutes) * minuteMs() / 1000, INT_MAX));
+    std::optional<qint64> idle;
+    if (away.minutes > 0)
+        idle = foregroundWindowSource()->idleSeconds(qMax(1, threshold));
+    // A desktop that cannot tell never makes anyone away.
+    const bool idleNow = idle && *idle >= qMax(1, threshold);
+    if (idleNow && !away.active)
+        leave(at.addSecs(-*idle));
+    else if (!idleNow && away.active)
+        comeBack(idle ? at.addSecs(-*idle) : at, true);
+    return away.active;
+}
+
+void Sampler::leave(const QDateTime &since)
+{
+    away.active = true;
+    away.since = since;
+    inStretch = false;
+    // The time booked after the last input was nobody's: it comes off every
+    // row it went to, newest first.
+    for (auto it = recent.rbegin(); it != recent.rend(); ++it) {
+        const qint64 after = since.secsTo(it->start.addSecs(it->seconds));
+        if (after <= 0)
+            break;
+        const qint64 cut = qMin(after, it->seconds);
+        it->seconds -= cut;
+        writer->extendStretch(it->stretch, int(-cut));
+    }
+    recent.clear();
+    presence.start();
+}
+
+void Sampler::comeBack(const QDateTime &at, bool announce)
+{
+    presence.stop();
+    away.active = false;
+    const QDateTime to = qMax(at, away.since);
+    writer->recordAbsence(logTime(away.since), logTime(to));
+    if (announce)
+        emit returned(away.since, to);
+}
+
+void Sampler::book(const QDateTime &at, int seconds)
+{
+    if (!recent.isEmpty() && recent.last().stretch == stretch) {
+        recent.last().seconds += seconds;
+    } else {
+        recent.append(Booked{stretch, at, seconds});
+    }
+    // An absence can reach back one threshold, and a tick or two more.
+    const qint64 reach = qint64(away.minutes) * minuteMs() / 1000 + 3 * TickSeconds;
+    while (recent.size() > 1 && recent.first().start.addSecs(recent.first().seconds).secsTo(at) > reach)
+        recent.removeFirst();
 }
 
 void Sampler::take(const std::optional<ForegroundSample> &sample, const QDateTime &at)
@@ -94,6 +203,7 @@ void Sampler::take(const std::optional<ForegroundSample> &sample, const QDateTim
     const QString title = judged == RuleSet::Keep::WithoutTitle ? hiddenTitle() : sample->title;
     if (inStretch && title == lastAppTitle && sample->path == lastAppFileName && at.date() == stretchDay) {
         writer->extendStretch(stretch, TickSeconds);
+        book(at, TickSeconds);
         return;
     }
     // Dated once, now: a row written later (a locked log) keeps this time,
@@ -102,6 +212,6 @@ void Sampler::take(const std::optional<ForegroundSample> &sample, const QDateTim
     lastAppTitle = title;
     lastAppFileName = sample->path;
     stretchDay = at.date();
-    writer->beginStretch(++stretch, sample->path, title, at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                         TickSeconds);
+    writer->beginStretch(++stretch, sample->path, title, logTime(at), TickSeconds);
+    book(at, TickSeconds);
 }

@@ -13,7 +13,7 @@
 #include <memory>
 
 CsvExport::CsvExport(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, const QString &fileName,
-                     QObject *parent)
+                     const ReportScope &scope, QObject *parent)
     : QThread(parent)
     , databaseName(db.databaseName())
     , connectOptions(db.connectOptions())
@@ -21,18 +21,20 @@ CsvExport::CsvExport(const QSqlDatabase &db, int kind, const QDate &from, const 
     , from(from)
     , to(to)
     , fileName(fileName)
+    , scope(scope)
 {
 }
 
 CsvExport::~CsvExport()
 {
-    cancel();
-    wait();
+    stopping.cancelAndWait(*this);
 }
 
 void CsvExport::run()
 {
-    ReportRunner runner(databaseName, connectOptions);
+    ReportRunner runner(databaseName, connectOptions, scope, &stopping);
+    skipped = runner.notice();
+    const QStringList computers = runner.computers();
     if (!runner.isOpen()) {
         failure = runner.lastError();
         return;
@@ -61,7 +63,7 @@ void CsvExport::run()
     const bool ran = runner.run(
         kind, from, to,
         [&](QSqlQuery &query) {
-            written = ReportView::writeCsv(query, kind, *file, &stop, &rows, category);
+            written = ReportView::writeCsv(query, kind, *file, &stopping.flag(), &rows, computers, category);
             return written;
         },
         [&] {
@@ -71,11 +73,12 @@ void CsvExport::run()
             file->seek(0);
             rows = 0;
         },
-        stop);
+        stopping.flag());
     auto *save = qobject_cast<QSaveFile *>(file.get());
-    if (stop) {
+    if (stopping.isCancelled()) {
         if (save)
             save->cancelWriting();
+        cancelled = true;
         return;
     }
     if (!written) {

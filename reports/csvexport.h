@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reportrunner.h"
+
 #include <QDate>
 #include <QSqlDatabase>
 #include <QString>
@@ -17,14 +19,22 @@ class CsvExport : public QThread
 
 public:
     CsvExport(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, const QString &fileName,
-              QObject *parent = nullptr);
+              const ReportScope &scope = {}, QObject *parent = nullptr);
     ~CsvExport() override;
 
-    void cancel() { stop = true; }
-    bool wasCancelled() const { return stop; }
+    // Any thread; a statement under way is interrupted.
+    void cancel() { stopping.cancel(); }
+    // Cancels and waits for the thread to end.
+    void cancelAndWait() { stopping.cancelAndWait(*this); }
+    // Whether the export ended cancelled, the file as it was; read once the
+    // thread has finished (a cancel that came after the end changes nothing).
+    bool wasCancelled() const { return cancelled; }
     qint64 rowsWritten() const { return rows; }
     // Why the export failed; empty when it succeeded or was cancelled.
     QString error() const { return failure; }
+    // Once finished: what the sync folder held that was not read, or an
+    // empty string.
+    QString notice() const { return skipped; }
 
 protected:
     void run() override;
@@ -36,7 +46,10 @@ private:
     const QDate from;
     const QDate to;
     const QString fileName;
-    std::atomic<bool> stop{false};
+    const ReportScope scope;
+    ReportCancel stopping;
+    bool cancelled = false;
     std::atomic<qint64> rows{0};
     QString failure;
+    QString skipped;
 };

@@ -28,6 +28,7 @@ void ReportModel::reset(int kind, const QStringList &labels)
     titleEndings.clear();
     paths.clear();
     categories.clear();
+    computers.clear();
     view = kind;
     endResetModel();
     if (labels != headers) {
@@ -92,6 +93,10 @@ ReportModel::Picked ReportModel::picked(const QModelIndex &index) const
         return picked;
     }
     const ReportRows::Row &row = rows.row(dayNumber, index.row());
+    if (!computers.isEmpty() && ReportRows::computerOf(row.program) != ownComputer) {
+        picked.valid = false;
+        return picked;
+    }
     picked.text = rows.text(row);
     switch (view) {
     case ReportView::Detailed:
@@ -99,7 +104,7 @@ ReportModel::Picked ReportModel::picked(const QModelIndex &index) const
         picked.time = QTime::fromMSecsSinceStartOfDay(int(row.number));
         break;
     case ReportView::Programs: {
-        const int program = int(row.program & ~ReportSearch::kSharedEnding);
+        const int program = int(row.program & ReportRows::kProgramMask);
         picked.path = paths.value(program);
         if (row.program & ReportSearch::kSharedEnding)
             picked.text += titleEndings.value(program);
@@ -162,6 +167,8 @@ QVariant ReportModel::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole)
         return QVariant();
     const ReportRows::Row &row = rows.row(int(index.internalId() - 1), index.row());
+    if (!computers.isEmpty() && index.column() == headers.size() - 1)
+        return computers.value(ReportRows::computerOf(row.program));
     switch (view) {
     case ReportView::Detailed:
         if (index.column() == 0)
@@ -176,11 +183,11 @@ QVariant ReportModel::data(const QModelIndex &index, int role) const
             return row.number == ReportRows::kNoValue ? ReportView::formatDuration(QVariant())
                                                       : ReportView::formatDuration(row.number);
         if (index.column() == 1)
-            return fileNames.value(int(row.program & ~ReportSearch::kSharedEnding));
+            return fileNames.value(int(row.program & ReportRows::kProgramMask));
         if (index.column() == 3)
             return row.category > 0 ? categories.value(int(row.category) - 1) : QString();
         if (row.program & ReportSearch::kSharedEnding)
-            return rows.text(row) + titleEndings.value(int(row.program & ~ReportSearch::kSharedEnding));
+            return rows.text(row) + titleEndings.value(int(row.program & ReportRows::kProgramMask));
         return rows.text(row);
     }
     return QVariant();

@@ -29,7 +29,8 @@ public:
     void setCategories(const QStringList &names) { categories = names; }
 
     // What a row of the tree stands for: a whole day, or the answer(s) or
-    // program time of one report row.
+    // program time of one report row. With all computers only this computer's
+    // rows are valid: the others' logs are theirs.
     struct Picked
     {
         bool valid = false;
@@ -40,6 +41,13 @@ public:
         QString path; // a program row's program
     };
     Picked picked(const QModelIndex &index) const;
+    // With all computers: their names, shown in the last column, and which
+    // of them is this computer.
+    void setComputers(const QStringList &names, int own)
+    {
+        computers = names;
+        ownComputer = own;
+    }
 
     QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex &child) const override;
@@ -56,6 +64,8 @@ private:
     QStringList titleEndings;
     QStringList paths;
     QStringList categories;
+    QStringList computers;
+    int ownComputer = -1;
     QStringList headers{QStringLiteral("1")};
     int view = -1;
     QLocale locale;

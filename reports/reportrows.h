@@ -22,6 +22,12 @@ public:
     // programs view's summed seconds (kNoValue: not a number).
     static constexpr qint64 kNoValue = std::numeric_limits<qint64>::min();
 
+    // A row's `program`: the programs view's program in the low 24 bits, and
+    // with all computers the computer's number in the 7 bits above them.
+    static constexpr quint32 kComputerShift = 24;
+    static constexpr quint32 kProgramMask = (1u << kComputerShift) - 1;
+    static int computerOf(quint32 program) { return int((program >> kComputerShift) & 0x7f); }
+
     struct Row
     {
         qint64 number;

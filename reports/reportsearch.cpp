@@ -42,7 +42,8 @@ QDateTime parseStamp(const QString &text)
 
 } // namespace
 
-ReportSearch::ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, QObject *parent)
+ReportSearch::ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to,
+                           const ReportScope &scope, QObject *parent)
     : QThread(parent)
     , databaseName(db.databaseName())
     , connectOptions(db.connectOptions())
@@ -50,13 +51,13 @@ ReportSearch::ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, 
     , from(from)
     , to(to)
     , locale(QLocale::system())
+    , scope(scope)
 {
 }
 
 ReportSearch::~ReportSearch()
 {
-    cancel();
-    wait();
+    stopping.cancelAndWait(*this);
 }
 
 ReportSearch::Taken ReportSearch::take()
@@ -68,9 +69,25 @@ ReportSearch::Taken ReportSearch::take()
     return taken;
 }
 
+QString ReportSearch::notice() const
+{
+    QMutexLocker lock(&mutex);
+    return skipped;
+}
+
 void ReportSearch::run()
 {
-    ReportRunner runner(databaseName, connectOptions);
+    ReportRunner runner(databaseName, connectOptions, scope, &stopping);
+    const QStringList computers = runner.computers();
+    const int ownComputer = runner.ownComputer();
+    {
+        QMutexLocker lock(&mutex);
+        skipped = runner.notice();
+        waiting.computers = computers;
+        waiting.ownComputer = ownComputer;
+    }
+    if (!computers.isEmpty())
+        computerColumn = ReportView::computerColumn(kind);
     sinceHanded.start();
     QStringList categories;
     if (kind == ReportView::Programs) {
@@ -80,7 +97,7 @@ void ReportSearch::run()
         QMutexLocker lock(&mutex);
         waiting.categories = categories;
     }
-    const auto restart = [this, categories] {
+    const auto restart = [this, categories, &computers, ownComputer] {
         reading = ReportRows();
         programIds.clear();
         programs.clear();
@@ -91,8 +108,10 @@ void ReportSearch::run()
         waiting = Taken();
         waiting.restart = true;
         waiting.categories = categories;
+        waiting.computers = computers;
+        waiting.ownComputer = ownComputer;
     };
-    runner.run(
+    const bool whole = runner.run(
         kind, from, to,
         [this](QSqlQuery &query) {
             int sinceCheck = 0;
@@ -100,7 +119,7 @@ void ReportSearch::run()
                 addRow(query);
                 if (++sinceCheck == 256) {
                     sinceCheck = 0;
-                    if (stop.load(std::memory_order_relaxed))
+                    if (stopping.isCancelled())
                         return false;
                     // A long statement hands on its finished days as it goes.
                     handOn(false);
@@ -109,9 +128,13 @@ void ReportSearch::run()
             handOn(false);
             return true;
         },
-        restart, stop);
-    if (!stop)
-        handOn(true);
+        restart, stopping.flag());
+    if (stopping.isCancelled())
+        return;
+    // What was read before a failure still shows, with the reason beside it.
+    failedRead = !whole;
+    failure = runner.lastError();
+    handOn(true);
 }
 
 void ReportSearch::addRow(QSqlQuery &query)
@@ -127,14 +150,16 @@ void ReportSearch::addRow(QSqlQuery &query)
         currentDay = lastDateTime.date();
         reading.startDay(locale.toString(currentDay, QLocale::LongFormat), currentDay);
     }
+    const quint32 computer = computerColumn < 0 ? 0 : query.value(computerColumn).toUInt() << ReportRows::kComputerShift;
     switch (kind) {
     case ReportView::Detailed: {
         const QTime time = lastDateTime.time();
-        reading.append(time.isValid() ? time.msecsSinceStartOfDay() : ReportRows::kNoValue, query.value(0).toString());
+        reading.append(time.isValid() ? time.msecsSinceStartOfDay() : ReportRows::kNoValue, query.value(0).toString(),
+                       computer);
         break;
     }
     case ReportView::Grouped:
-        reading.append(query.value(2).toLongLong(), query.value(0).toString());
+        reading.append(query.value(2).toLongLong(), query.value(0).toString(), computer);
         break;
     case ReportView::Programs: {
         const QVariant sum = query.value(3);
@@ -155,7 +180,7 @@ void ReportSearch::addRow(QSqlQuery &query)
             title.chop(ending.size());
             program |= kSharedEnding;
         }
-        reading.append(ok ? seconds : ReportRows::kNoValue, title, program, quint32(category + 1));
+        reading.append(ok ? seconds : ReportRows::kNoValue, title, program | computer, quint32(category + 1));
         break;
     }
     }

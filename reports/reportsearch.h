@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reportrows.h"
+#include "reportrunner.h"
 #include "ruleset.h"
 
 #include <memory>
@@ -14,8 +15,6 @@
 #include <QSqlDatabase>
 #include <QThread>
 
-#include <atomic>
-
 // One search of the activity log, read on a thread of its own with a
 // connection of its own, handing finished days to the interface as it goes.
 class ReportSearch : public QThread
@@ -23,11 +22,16 @@ class ReportSearch : public QThread
     Q_OBJECT
 
 public:
-    ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, QObject *parent = nullptr);
-    // Cancels and waits: a day's statement takes milliseconds.
+    ReportSearch(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, const ReportScope &scope = {},
+                 QObject *parent = nullptr);
+    // Cancels and waits; a statement under way is interrupted.
     ~ReportSearch() override;
 
-    void cancel() { stop = true; }
+    void cancel() { stopping.cancel(); }
+    // Whether a statement failed, and why; false when the log was read
+    // whole or the search was cancelled. Read once the thread has finished.
+    bool failed() const { return failedRead; }
+    QString error() const { return failure; }
 
     // A program of the programs view: its file name, and the ending its
     // window titles share (" — Mozilla Firefox"), kept once instead of in
@@ -44,6 +48,11 @@ public:
     {
         ReportRows rows;
         QList<Program> newPrograms;
+        // With all computers, their names (once, before their rows); a
+        // row's computer is ReportRows::computerOf(row.program).
+        QStringList computers;
+        // Which of them is this computer, whose rows alone can be forgotten.
+        int ownComputer = -1;
         bool restart = false;
         // The programs view's category names, in the first batch (and again
         // after a restart): a row's category number counts from 1 in them.
@@ -52,6 +61,9 @@ public:
     // The finished days read since the last call. With `restart` set, the
     // rows shown so far must go: the whole range comes again.
     Taken take();
+    // Once finished: the notice of what the sync folder held that was not
+    // read, or an empty string.
+    QString notice() const;
 
 signals:
     // Days are waiting; emitted once until they are taken.
@@ -70,7 +82,11 @@ private:
     const QDate from;
     const QDate to;
     const QLocale locale;
-    std::atomic<bool> stop{false};
+    const ReportScope scope;
+    ReportCancel stopping;
+    bool failedRead = false;
+    QString failure;
+    int computerColumn = -1;
 
     // The reading side, touched by the worker only.
     ReportRows reading;
@@ -85,7 +101,8 @@ private:
     QDateTime lastDateTime;
     QElapsedTimer sinceHanded;
 
-    QMutex mutex;
+    mutable QMutex mutex;
     Taken waiting;
+    QString skipped;
     bool notified = false;
 };

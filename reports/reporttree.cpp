@@ -72,6 +72,15 @@ void ReportTree::setExpanded(int day, bool open)
     placedDays = std::min(placedDays, day);
     updateGeometries();
     viewport()->update();
+    // The current row, now hidden, hands the cursor to its day's caption,
+    // as in a tree; the next key would otherwise start from the top.
+    const QModelIndex current = currentIndex();
+    if (!open && selectionModel() && current.parent().isValid() && current.parent().row() == day) {
+        const bool selected = selectionModel()->isSelected(current);
+        selectionModel()->setCurrentIndex(current.parent(), selected ? QItemSelectionModel::ClearAndSelect
+                                                                               | QItemSelectionModel::Rows
+                                                                         : QItemSelectionModel::NoUpdate);
+    }
 }
 
 int ReportTree::indentation() const

@@ -12,8 +12,48 @@ QDate defaultStartDate(const QDate &today)
     return today.addMonths(-1);
 }
 
-QString statement(int kind)
+namespace {
+
+// One statement per log, each naming its log by number, all run as one.
+QString overLogs(const QString &arm, const QStringList &schemas)
 {
+    QStringList arms;
+    for (int i = 0; i < schemas.size(); ++i)
+        arms << arm.arg(schemas[i]).arg(i);
+    return arms.join(QStringLiteral(" UNION ALL "));
+}
+
+} // namespace
+
+QString statement(int kind, const QStringList &schemas)
+{
+    if (!schemas.isEmpty()) {
+        // A computer's time stays its own: rows group by computer too, so
+        // an hour on two computers at once shows as an hour on each.
+        switch (kind) {
+        case Detailed:
+            return overLogs(QStringLiteral("SELECT ActText, ActDate, %2 AS Computer FROM %1.ActivityLog "
+                                           "WHERE ActDate>=:from AND ActDate<=:to"),
+                            schemas)
+                   + QStringLiteral(" ORDER BY ActDate DESC, Computer");
+        case Grouped:
+            return QStringLiteral("SELECT ActText, DATE(ActDate), COUNT(*), Computer FROM (")
+                   + overLogs(QStringLiteral("SELECT ActText, ActDate, %2 AS Computer FROM %1.ActivityLog "
+                                            "WHERE ActDate>=:from AND ActDate<=:to"),
+                              schemas)
+                   + QStringLiteral(") GROUP BY DATE(ActDate), Computer, ActText "
+                                    "ORDER BY DATE(ActDate) DESC, ActText, Computer");
+        case Programs:
+            return QStringLiteral("SELECT AppFileName, DATE(AppDate), AppTitle, SUM(Duration), Computer FROM (")
+                   + overLogs(QStringLiteral("SELECT AppFileName, AppTitle, AppDate, Duration, %2 AS Computer "
+                                            "FROM %1.ApplicationLog WHERE AppDate>=:from AND AppDate<=:to"),
+                              schemas)
+                   + QStringLiteral(") GROUP BY DATE(AppDate), Computer, AppFileName, AppTitle "
+                                    "ORDER BY DATE(AppDate) DESC, SUM(Duration) DESC, AppFileName, AppTitle, "
+                                    "Computer");
+        }
+        return QString();
+    }
     switch (kind) {
     case Detailed:
         return QStringLiteral("SELECT ActText, ActDate FROM ActivityLog WHERE ActDate>=? AND ActDate<=? "
@@ -29,11 +69,24 @@ QString statement(int kind)
     return QString();
 }
 
-QSqlQuery run(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to)
+int computerColumn(int kind)
+{
+    switch (kind) {
+    case Detailed:
+        return 2;
+    case Grouped:
+        return 3;
+    case Programs:
+        return 4;
+    }
+    return -1;
+}
+
+QSqlQuery run(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, const QStringList &schemas)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    const QString sql = statement(kind);
+    const QString sql = statement(kind, schemas);
     // A statement that does not prepare keeps its own error (a missing table).
     if (!sql.isEmpty() && !query.prepare(sql))
         return query;
@@ -46,8 +99,13 @@ bool bindAndExec(QSqlQuery &query, const QDate &from, const QDate &to)
     const QDateTime lastSecond = QDateTime(to.addDays(1), QTime(0, 0)).addSecs(-1);
     // Bound as the texts the stored dates are compared with, whatever the
     // driver's own date formats: 'YYYY-MM-DD' and 'YYYY-MM-DDT23:59:59'.
-    query.bindValue(0, from.toString(Qt::ISODate));
-    query.bindValue(1, lastSecond.toString(Qt::ISODate));
+    if (query.lastQuery().contains(QLatin1String(":from"))) {
+        query.bindValue(QStringLiteral(":from"), from.toString(Qt::ISODate));
+        query.bindValue(QStringLiteral(":to"), lastSecond.toString(Qt::ISODate));
+    } else {
+        query.bindValue(0, from.toString(Qt::ISODate));
+        query.bindValue(1, lastSecond.toString(Qt::ISODate));
+    }
     return query.exec();
 }
 
@@ -117,8 +175,9 @@ void appendPlain(QByteArray &line, const QVariant &value)
 } // namespace
 
 bool writeCsv(QSqlQuery &query, int kind, QIODevice &out, const std::atomic<bool> *stop, std::atomic<qint64> *rows,
-              const CategoryOf &category)
+              const QStringList &computers, const CategoryOf &category)
 {
+    const int computer = computers.isEmpty() ? -1 : computerColumn(kind);
     // Lines are gathered and written in blocks: a year of programs is
     // hundreds of thousands of lines.
     constexpr int kBlock = 1 << 16;
@@ -171,6 +230,10 @@ bool writeCsv(QSqlQuery &query, int kind, QIODevice &out, const std::atomic<bool
         }
         default:
             continue;
+        }
+        if (computer >= 0) {
+            buffer += ',';
+            appendQuoted(buffer, computers.value(query.value(computer).toInt()));
         }
         buffer += '\n';
         ++lines;

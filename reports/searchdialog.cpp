@@ -7,8 +7,11 @@
 #include "reportmodel.h"
 #include "reportsearch.h"
 #include "reportview.h"
+#include "syncsettings.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -72,6 +75,19 @@ SearchDialog::SearchDialog(QWidget *parent)
     connect(cmdForget, &QPushButton::clicked, this, &SearchDialog::forgetPicked);
     connect(ui->tvwItems->selectionModel(), &QItemSelectionModel::currentChanged, this, &SearchDialog::updateForget);
     connect(model, &QAbstractItemModel::modelReset, this, &SearchDialog::updateForget);
+    cmbComputers = new QComboBox(ui->widget);
+    cmbComputers->setObjectName(QStringLiteral("cmbComputers"));
+    cmbComputers->addItem(tr("This computer"), false);
+    cmbComputers->addItem(tr("All computers"), true);
+    cmbComputers->hide();
+    ui->gridLayout->addWidget(cmbComputers, 0, 4, Qt::AlignLeft);
+    lblComputers = new QLabel(this);
+    lblComputers->setObjectName(QStringLiteral("lblComputers"));
+    lblComputers->setWordWrap(true);
+    lblComputers->setTextFormat(Qt::PlainText);
+    lblComputers->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblComputers->hide();
+    ui->verticalLayout->insertWidget(2, lblComputers);
     ui->dpLogIni->setDate(ReportView::defaultStartDate(QDate::currentDate()));
     ui->dpLogFin->setDate(QDate::currentDate());
     ui->cmbView->addItem(QIcon(), tr("Activities, Detailed"), ReportView::Detailed);
@@ -132,7 +148,23 @@ void SearchDialog::forgetPicked()
 void SearchDialog::setDatabase(QSqlDatabase db)
 {
     this->db = db;
+    const SyncSettings::Values sync = SyncSettings::read(this->db);
+    sharing = ReportScope{false, sync.folder, sync.id, sync.name};
+    cmbComputers->setVisible(!sync.folder.isEmpty());
     on_cmdSearch_clicked();
+}
+
+ReportScope SearchDialog::scope() const
+{
+    ReportScope scope = sharing;
+    scope.allComputers = !cmbComputers->isHidden() && cmbComputers->currentData().toBool();
+    return scope;
+}
+
+void SearchDialog::showNotice(const QString &text)
+{
+    lblComputers->setText(text);
+    lblComputers->setVisible(!text.isEmpty());
 }
 
 bool SearchDialog::isSearching() const
@@ -179,11 +211,16 @@ void SearchDialog::on_cmdSearch_clicked()
 {
     stopSearch();
     const int view = currentView();
-    model->reset(view, headerLabels(view));
+    const ReportScope reading = scope();
+    QStringList labels = headerLabels(view);
+    if (reading.allComputers)
+        labels << tr("Computer");
+    model->reset(view, labels);
+    showNotice(QString());
     // A connection that never opened fails every statement: the tree stays empty.
     if (!db.isOpen())
         return;
-    search = new ReportSearch(db, view, ui->dpLogIni->date(), ui->dpLogFin->date());
+    search = new ReportSearch(db, view, ui->dpLogIni->date(), ui->dpLogFin->date(), reading);
     // Signals of a cancelled search may still be queued: they are recognised
     // by their number and dropped, or they would end the new search.
     const quint64 number = ++searches;
@@ -206,8 +243,14 @@ void SearchDialog::showRows()
         return;
 
     ReportSearch::Taken taken = search->take();
-    if (taken.restart)
-        model->reset(model->kind(), headerLabels(model->kind()));
+    if (taken.restart) {
+        QStringList labels = headerLabels(model->kind());
+        if (!taken.computers.isEmpty())
+            labels << tr("Computer");
+        model->reset(model->kind(), labels);
+    }
+    if (!taken.computers.isEmpty())
+        model->setComputers(taken.computers, taken.ownComputer);
     if (!taken.categories.isEmpty())
         model->setCategories(taken.categories);
     for (const ReportSearch::Program &program : std::as_const(taken.newPrograms))
@@ -220,9 +263,19 @@ void SearchDialog::searchFinished()
     if (!search)
         return;
     showRows();
+    showNotice(search->notice());
+    const bool failed = search->failed();
+    const QString failure = search->error();
     stopSearch();
     // The reading thread's copies of the rows are freed by now.
     FreeMemory::returnToSystem();
+    // An empty or cut-off tree would read as "no activity".
+    if (failed)
+        QMessageBox::warning(this, tr("Error"),
+                             tr("The log %1 could not be read whole:\n%2")
+                                 .arg(QDir::toNativeSeparators(db.databaseName()),
+                                      failure.isEmpty() ? tr("unknown error") : failure),
+                             QMessageBox::Ok, QMessageBox::Ok);
 }
 
 QString SearchDialog::refusedTarget(const QString &fileName) const
@@ -255,7 +308,7 @@ void SearchDialog::on_llCSV_linkActivated(QString link)
     }
     const int view = currentView();
 
-    CsvExport job(db, view, ui->dpLogIni->date(), ui->dpLogFin->date(), fileName);
+    CsvExport job(db, view, ui->dpLogIni->date(), ui->dpLogFin->date(), fileName, scope());
     QProgressDialog progress(tr("Exporting %1...").arg(QDir::toNativeSeparators(fileName)), tr("Cancel"), 0, 0, this);
     progress.setWindowTitle(tr("Export CSV"));
     progress.setWindowModality(Qt::WindowModal);
@@ -264,9 +317,20 @@ void SearchDialog::on_llCSV_linkActivated(QString link)
     progress.setAutoClose(false);
     progress.reset();
     progress.hide();
-    connect(&progress, &QProgressDialog::canceled, &job, &CsvExport::cancel);
+    // SQLite forgets an interrupt that comes between two statements: Cancel
+    // is repeated until the export has ended.
+    QTimer cancelAgain;
+    connect(&cancelAgain, &QTimer::timeout, &job, &CsvExport::cancel);
+    connect(&progress, &QProgressDialog::canceled, &job, [&] {
+        job.cancel();
+        cancelAgain.start(10);
+    });
     QEventLoop loop;
-    connect(&job, &QThread::finished, &loop, &QEventLoop::quit);
+    bool ended = false;
+    connect(&job, &QThread::finished, &loop, [&] {
+        ended = true;
+        loop.quit();
+    });
     // Quick exports end before the dialog would only flash up.
     QTimer showLater;
     showLater.setSingleShot(true);
@@ -281,17 +345,23 @@ void SearchDialog::on_llCSV_linkActivated(QString link)
                                       .arg(QDir::toNativeSeparators(fileName))
                                       .arg(job.rowsWritten()));
     });
+    exporting = &job;
     job.start();
     showLater.start(300);
     count.start(200);
-    if (!job.isFinished())
-        loop.exec();
+    loop.exec();
+    exporting = nullptr;
+    // The loop also ends when kesto does (--quit, the session's end): the
+    // export goes then, its file as it was.
+    if (!ended)
+        job.cancelAndWait();
     job.wait();
     progress.hide();
     // The statements' sort buffers and the blocks written are free now.
     FreeMemory::returnToSystem();
-    if (job.wasCancelled())
+    if (job.wasCancelled() || !ended)
         return;
+    showNotice(job.notice());
     if (job.error().isEmpty()) {
         exportFolder = QFileInfo(fileName).absolutePath();
         return;
@@ -316,8 +386,11 @@ void SearchDialog::closeEvent(QCloseEvent *event)
 void SearchDialog::hideEvent(QHideEvent *event)
 {
     // A closed log has nothing left to read for.
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         stopSearch();
+        if (exporting)
+            exporting->cancel();
+    }
 }
 
 void SearchDialog::changeEvent(QEvent *event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reportrunner.h"
+
 #include <QDialog>
 #include <QPointer>
 #include <QSqlDatabase>
@@ -11,6 +13,9 @@ namespace Ui {
 class SearchDialog;
 }
 struct Forgetting;
+class CsvExport;
+class QComboBox;
+class QLabel;
 class QProgressBar;
 class QPushButton;
 class ReportModel;
@@ -47,6 +52,9 @@ private slots:
 private:
     QSqlQuery buildQuery(int view);
     int currentView() const;
+    // This computer's log, or all computers' when chosen.
+    ReportScope scope() const;
+    void showNotice(const QString &text);
     QStringList headerLabels(int view) const;
     void showRows();
     void searchFinished();
@@ -62,6 +70,13 @@ private:
     QProgressBar *working;
     QPushButton *cmdForget;
     std::function<bool(const Forgetting &)> forgetter;
+    // "This computer / All computers", shown while a sync folder is set.
+    QComboBox *cmbComputers;
+    // What the sync folder held that the last search or export left out.
+    QLabel *lblComputers;
+    ReportScope sharing;
     ReportSearch *search = nullptr;
     quint64 searches = 0;
+    // The export under way, stopped when the dialog closes (kesto ending).
+    CsvExport *exporting = nullptr;
 };

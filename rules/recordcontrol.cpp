@@ -290,5 +290,7 @@ bool RecordControl::forget(Forgetting what, QWidget *parent)
                             QMessageBox::Ok, parent);
         execCentred(refused);
     }
+    if (forgotten.done)
+        emit forgot();
     return forgotten.done;
 }

@@ -66,6 +66,11 @@ public:
     // What the user was told through the tray, oldest first.
     const QStringList &notices() const { return told; }
 
+signals:
+    // Something is gone from the log: copies of it kesto makes (the sync
+    // folder's snapshot) are to be made again.
+    void forgot();
+
 private:
     void tell(const QString &text);
     void showPause();

@@ -43,7 +43,8 @@ Loaded load(const QSqlDatabase &db)
     Loaded loaded;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT Program, Title, Syntax, CaseSensitive, Action, Category FROM Rules "
+    // This computer's rules, even where other computers' logs are attached.
+    if (!query.exec(QStringLiteral("SELECT Program, Title, Syntax, CaseSensitive, Action, Category FROM main.Rules "
                                    "ORDER BY Position, ROWID")))
         return loaded;
     while (query.next()) {

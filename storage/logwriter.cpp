@@ -9,7 +9,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
+#include <QMap>
 #include <QList>
 #include <QPointer>
 #include <QSet>
@@ -69,8 +69,21 @@ public:
         // A log that never comes back must not make this grow for months.
         while (backlog.size() > kMaxBacklog)
             backlog.removeFirst();
-        // Written once the requests already queued are in: on a slow disk
-        // the ticks that came meanwhile share one commit.
+        queueDrain();
+    }
+
+    void addAbsence(const QString &from, const QString &to)
+    {
+        absences.append({from, to});
+        while (absences.size() > kMaxBacklog)
+            absences.removeFirst();
+        queueDrain();
+    }
+
+    // Written once the requests already queued are in: on a slow disk the
+    // ticks that came meanwhile share one commit.
+    void queueDrain()
+    {
         if (!drainQueued) {
             drainQueued = true;
             QMetaObject::invokeMethod(this, [this] { drainNow(); }, Qt::QueuedConnection);
@@ -88,7 +101,7 @@ public:
 
     void retry()
     {
-        if (!answers.isEmpty() || !backlog.isEmpty() || !forgets.isEmpty() || checkpointOwed)
+        if (!answers.isEmpty() || !backlog.isEmpty() || !absences.isEmpty() || !forgets.isEmpty() || checkpointOwed)
             drain();
     }
 
@@ -105,6 +118,7 @@ public:
                 saved.error = answers.lastError();
         } else {
             drainStretches(db);
+            drainAbsences(db);
         }
         return saved;
     }
@@ -189,13 +203,15 @@ public:
         // Folds the write-ahead log back, so the file alone is the whole log.
         if (db.isOpen())
             QSqlQuery(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), db);
-        if (answers.isEmpty() && backlog.isEmpty())
+        if (answers.isEmpty() && backlog.isEmpty() && absences.isEmpty())
             return QString();
         return writeUnsaved();
     }
 
 private:
     static constexpr int kMaxBacklog = 10000;
+    // Rows an absence may still cut back: more than its longest reach holds.
+    static constexpr int kKeptRows = 512;
     struct Op
     {
         quint64 stretch;
@@ -233,6 +249,7 @@ private:
         QSqlDatabase db = connection();
         if (answers.flush(db)) {
             drainStretches(db);
+            drainAbsences(db);
             if (backlog.isEmpty())
                 runForgets(db);
         }
@@ -284,8 +301,24 @@ private:
             any = true;
         }
         if (any) {
+            dropGoneRows(db);
             checkpointOwed = true;
             foldBack(db);
+        }
+    }
+
+    // A stretch whose row was forgotten gets no more time (nor a cut after an
+    // absence): a later row may be given the same id.
+    void dropGoneRows(QSqlDatabase &db)
+    {
+        for (auto it = rows.begin(); it != rows.end();) {
+            QSqlQuery query(db);
+            query.prepare(QStringLiteral("SELECT 1 FROM ApplicationLog WHERE ROWID = ?"));
+            query.addBindValue(*it);
+            if (query.exec() && !query.next())
+                it = rows.erase(it);
+            else
+                ++it;
         }
     }
 
@@ -304,12 +337,15 @@ private:
             return;
         // All or nothing, in one commit: a statement the log refuses leaves
         // the whole backlog for the next try.
-        const QHash<quint64, qint64> before = rows;
+        const QMap<quint64, qint64> before = rows;
         if (!db.transaction())
             return;
         for (const Op &op : std::as_const(backlog)) {
             QSqlQuery query(db);
             bool ok = true;
+            // A stretch cut to nothing before it reached the log never does.
+            if (op.begin && op.seconds <= 0)
+                continue;
             if (op.begin) {
                 query.prepare(QStringLiteral(
                     "INSERT INTO ApplicationLog (AppFileName, AppTitle, AppDate, Duration) VALUES (?, ?, ?, ?)"));
@@ -319,16 +355,26 @@ private:
                 query.addBindValue(qMax(0, op.seconds));
                 ok = query.exec();
                 if (ok) {
-                    // Earlier stretches get no more time: theirs came before this.
-                    rows.clear();
                     rows.insert(op.stretch, query.lastInsertId().toLongLong());
+                    while (rows.size() > kKeptRows)
+                        rows.erase(rows.begin());
                 }
             } else if (const auto row = rows.constFind(op.stretch); row != rows.cend() && op.seconds != 0) {
+                const qint64 id = *row;
                 query.prepare(
                     QStringLiteral("UPDATE ApplicationLog SET Duration = MAX(0, Duration + ?) WHERE ROWID = ?"));
                 query.addBindValue(op.seconds);
-                query.addBindValue(*row);
+                query.addBindValue(id);
                 ok = query.exec();
+                if (ok && op.seconds < 0) {
+                    // A window that came up while nobody was there was not used at all.
+                    QSqlQuery gone(db);
+                    gone.prepare(QStringLiteral("DELETE FROM ApplicationLog WHERE ROWID = ? AND Duration = 0"));
+                    gone.addBindValue(id);
+                    ok = gone.exec();
+                    if (ok && gone.numRowsAffected() > 0)
+                        rows.remove(op.stretch);
+                }
             }
             if (!ok) {
                 db.rollback();
@@ -349,6 +395,26 @@ private:
     {
         return op.begin && op.start >= what.fromText() && op.start < what.toText()
                && (!what.path || *what.path == op.path) && (!what.title || *what.title == op.title);
+    }
+
+    // Apart from the program time: a log without their table must not hold
+    // that up.
+    void drainAbsences(QSqlDatabase &db)
+    {
+        while (!absences.isEmpty()) {
+            QSqlQuery query(db);
+            query.prepare(QStringLiteral("INSERT INTO Absences (AwayStart, AwayEnd) VALUES (?, ?)"));
+            query.addBindValue(absences.first().first);
+            query.addBindValue(absences.first().second);
+            if (!query.exec()) {
+                QSqlQuery table(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'Absences'"),
+                                db);
+                if (table.next() && table.value(0).toInt() == 0)
+                    absences.clear();
+                return;
+            }
+            absences.removeFirst();
+        }
     }
 
     QString writeUnsaved()
@@ -373,6 +439,11 @@ private:
                                     "+ seconds add to the row above or to the newest row):");
             lines << time;
         }
+        if (!absences.isEmpty()) {
+            lines << QStringLiteral("# Time away from the computer kesto could not write (from, to):");
+            for (const auto &absence : std::as_const(absences))
+                lines << absence.first + QLatin1Char('\t') + absence.second;
+        }
         QFile out(file);
         const bool existed = out.exists();
         if (!out.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
@@ -387,7 +458,9 @@ private:
     const QString name;
     AnswerQueue answers;
     QList<Op> backlog;
-    QHash<quint64, qint64> rows;
+    // Row ids of the latest stretches, by stretch.
+    QMap<quint64, qint64> rows;
+    QList<QPair<QString, QString>> absences;
     bool drainQueued = false;
     QList<Forgetting> forgets;
     struct
@@ -441,6 +514,11 @@ void LogWriter::extendStretch(quint64 stretch, int seconds)
     QMetaObject::invokeMethod(
         worker, [w = worker, stretch, seconds] { w->addStretchTime(stretch, false, {}, {}, {}, seconds); },
         Qt::QueuedConnection);
+}
+
+void LogWriter::recordAbsence(const QString &from, const QString &to)
+{
+    QMetaObject::invokeMethod(worker, [w = worker, from, to] { w->addAbsence(from, to); }, Qt::QueuedConnection);
 }
 
 template<typename Result, typename Work>

@@ -28,8 +28,14 @@ public:
     // time), standing for its first seconds. stretch is the caller's key for
     // the stretch, ever increasing.
     void beginStretch(quint64 stretch, const QString &path, const QString &title, const QString &start, int seconds);
-    // Seconds that a stretch grew by; negative ones cut it back.
+    // Seconds that a stretch grew by; negative ones cut it back, and a row
+    // cut to nothing goes. Any of the last few hundred stretches can be cut.
     void extendStretch(quint64 stretch, int seconds);
+
+    // A time nobody was at the computer, from and to as beginStretch's start.
+    // A log without the table for it (one kesto could not bring up to date)
+    // drops it.
+    void recordAbsence(const QString &from, const QString &to);
 
     struct Saved
     {

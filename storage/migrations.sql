@@ -10,6 +10,15 @@ CREATE TABLE IF NOT EXISTS Settings (
     Value
 );
 
+-- version 2
+-- Times nobody was at the computer: from the last input before to the first
+-- after, in the same local time text as the other dates.
+CREATE TABLE IF NOT EXISTS Absences (
+    AwayStart TEXT,
+    AwayEnd TEXT
+);
+CREATE INDEX IF NOT EXISTS AbsencesByStart ON Absences (AwayStart);
+
 -- version 3
 -- The user's rules about what is kept, applied in Position order. Syntax is
 -- 'wildcard' or 'regex'; Action 'dont-record', 'hide-title' or 'category'

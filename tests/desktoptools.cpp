@@ -11,6 +11,22 @@
 
 namespace DesktopTools {
 
+bool waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (condition())
+            return true;
+        QThread::msleep(100);
+    }
+    return condition();
+}
+
+QStringList kestoEnv(const TestSupport::Sandbox &box)
+{
+    return {"HOME=" + box.home(), "QT_QPA_PLATFORM=xcb"};
+}
+
 namespace {
 
 // The tools read their UTF-8 arguments right only in a UTF-8 locale, whatever

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace TestSupport {
@@ -14,6 +15,13 @@ class Sandbox;
 }
 
 namespace DesktopTools {
+
+// Polls condition every 100 ms until it holds or timeoutMs passed; its last
+// answer.
+bool waitFor(const std::function<bool()> &condition, int timeoutMs);
+
+// The environment of a real kesto on the test's X desktop, in the sandbox.
+QStringList kestoEnv(const TestSupport::Sandbox &box);
 
 // Runs a program to its end and returns what it printed; empty on failure.
 QString run(const QString &program, const QStringList &args, int timeoutMs = 20000);

@@ -111,6 +111,9 @@ public:
     std::optional<ForegroundSample> sample() override { return current; }
     bool isAvailable() const override { return available; }
     bool available = true;
+    // Seconds since the last input, as the desktop would tell; nothing when it cannot.
+    std::optional<qint64> idle = 0;
+    std::optional<qint64> idleSeconds(int) override { return idle; }
 
 private:
     std::optional<ForegroundSample> current;

@@ -19,26 +19,6 @@
 using namespace TestSupport;
 using namespace DesktopTools;
 
-namespace {
-
-QStringList kestoEnv(const Sandbox &box)
-{
-    return {"HOME=" + box.home(), "QT_QPA_PLATFORM=xcb"};
-}
-
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (condition())
-            return true;
-        QThread::msleep(100);
-    }
-    return condition();
-}
-
-} // namespace
-
 class TestDesktop : public QObject
 {
     Q_OBJECT
@@ -48,6 +28,8 @@ private slots:
     void logsTheWindowsInFront();
     void promptTakesTypedAnswers();
     void secondStartLeavesTheFirstAlone();
+    void quitWithADialogOpen_data();
+    void quitWithADialogOpen();
     void readOnlyLog();
 };
 
@@ -180,6 +162,33 @@ void TestDesktop::secondStartLeavesTheFirstAlone()
     QVERIFY(!third.process().waitForFinished(3000));
     QCOMPARE(third.process().state(), QProcess::Running);
     QVERIFY(waitFor([] { return kestoIconInTray(); }, 15000));
+}
+
+void TestDesktop::quitWithADialogOpen_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("activity log") << "--show-log" << "Activity Log";
+    QTest::newRow("about") << "--about" << "About KESTO";
+}
+
+void TestDesktop::quitWithADialogOpen()
+{
+    // These dialogs only hide when asked to close; kesto ends all the same.
+    QFETCH(QString, option);
+    QFETCH(QString, title);
+    Sandbox box;
+    box.copyTemplate();
+    Child kesto(binDir() + "/kesto", {}, box.work(), kestoEnv(box));
+    QVERIFY(waitFor([] { return kestoIconInTray(); }, 15000));
+    Child open(binDir() + "/kesto", {option}, box.work(), kestoEnv(box));
+    QVERIFY(open.process().waitForFinished(10000));
+    QVERIFY(!waitForWindow(title, 10000).isEmpty());
+    Child quit(binDir() + "/kesto", {"--quit"}, box.work(), kestoEnv(box));
+    QVERIFY(quit.process().waitForFinished(10000));
+    QVERIFY(kesto.process().waitForFinished(10000));
+    QCOMPARE(kesto.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(kesto.process().exitCode(), 0);
 }
 
 void TestDesktop::readOnlyLog()

@@ -97,6 +97,7 @@ private slots:
     void trayForgetsTheLastHour();
     void forgottenTextsLeaveTheFiles();
     void waitingAnswersInTheSpanAreDropped();
+    void aForgottenRowTakesNoMoreTime();
     void activityLogForgetsWhatIsPicked_data();
     void activityLogForgetsWhatIsPicked();
     void showLogOffersForget();
@@ -241,6 +242,20 @@ void TestForget::waitingAnswersInTheSpanAreDropped()
     for (const QString &file : {rig.box.logPath(), rig.box.logPath() + "-wal"})
         for (const QByteArray &text : {QByteArray("Tamarind"), QByteArray("Longan")})
             QVERIFY2(!inFile(file, text), qPrintable(file + ": " + text));
+}
+
+void TestForget::aForgottenRowTakesNoMoreTime()
+{
+    // A stretch whose row is forgotten may still be cut back (by an absence
+    // found later): the next row, given the freed row id, keeps its time.
+    Rig rig;
+    auto *writer = rig.window->findChild<LogWriter *>();
+    writer->beginStretch(1001, "/usr/bin/editor", "gone", "2026-03-10 11:59:00", 60);
+    LogWriter::waitForAll();
+    QVERIFY(writer->forget(span("2026-03-10 11:58:00", "2026-03-10 12:00:00")).done);
+    writer->beginStretch(1002, "/usr/bin/editor", "new", "2026-03-10 12:00:00", 30);
+    writer->extendStretch(1001, -20);
+    QCOMPARE(rig.programs(), QList<QVariantList>({{"new", "2026-03-10 12:00:00", 30}}));
 }
 
 void TestForget::activityLogForgetsWhatIsPicked_data()

@@ -48,6 +48,7 @@ struct Journey
 {
     QStringList boxesAtStart;
     QStringList boxesOnSave;
+    QStringList boxesInLog;
     int dialogDays = -1;
 };
 
@@ -83,9 +84,14 @@ Journey travel(const QString &answer = QStringLiteral("an answer"))
             dialog->close();
         }
     });
-    for (QAction *a : window->findChild<QSystemTrayIcon *>()->contextMenu()->actions())
-        if (a->text() == "Show log...")
-            a->trigger();
+    {
+        MessageBoxCloser closer;
+        for (QAction *a : window->findChild<QSystemTrayIcon *>()->contextMenu()->actions())
+            if (a->text() == "Show log...")
+                a->trigger();
+        for (const auto &b : closer.seen)
+            j.boxesInLog << b.text;
+    }
     window.reset();
     releaseDefaultConnection();
     return j;
@@ -119,6 +125,7 @@ void TestHostile::zeroByteFile()
     const Journey j = travel();
     QVERIFY(j.boxesAtStart.isEmpty());
     QVERIFY(j.boxesOnSave.isEmpty());
+    QVERIFY(j.boxesInLog.isEmpty());
     // An empty file is an empty database: it gets the tables and works.
     LogFile log(box.logPath());
     QCOMPARE(log.value("SELECT ActText FROM ActivityLog").toString(), QStringLiteral("an answer"));
@@ -143,7 +150,10 @@ void TestHostile::randomBytes()
     QVERIFY(j.boxesAtStart.isEmpty() || j.boxesAtStart.first().startsWith(cannotOpen));
     QCOMPARE(j.boxesOnSave.size(), 1);
     QVERIFY(j.boxesOnSave.first().startsWith(cannotSave));
+    // The log says why it is empty.
     QCOMPARE(j.dialogDays, 0);
+    QCOMPARE(j.boxesInLog.size(), 1);
+    QVERIFY2(j.boxesInLog.first().contains("not a database"), qPrintable(j.boxesInLog.first()));
     QCOMPARE(fileBytes(box.logPath()), noise);
 }
 
@@ -174,6 +184,8 @@ void TestHostile::missingTables()
     QCOMPARE(j.boxesOnSave.size(), 1);
     QVERIFY2(j.boxesOnSave.first().startsWith(cannotSave), qPrintable(j.boxesOnSave.first()));
     QCOMPARE(j.dialogDays, 0);
+    QCOMPARE(j.boxesInLog.size(), 1);
+    QVERIFY2(j.boxesInLog.first().contains("no such table"), qPrintable(j.boxesInLog.first()));
     QCOMPARE(snapshot(box.logPath()), before);
 }
 
@@ -206,6 +218,7 @@ void TestHostile::malformedDates()
     }
     const QStringList before = snapshot(box.logPath());
     LogFile log(box.logPath());
+    MessageBoxCloser closer;
     SearchDialog dialog;
     dialog.setDatabase(log.db());
     dialog.findChild<QDateEdit *>("dpLogIni")->setDate(QDate(1900, 1, 1));
@@ -216,6 +229,7 @@ void TestHostile::malformedDates()
         QTRY_VERIFY_WITH_TIMEOUT(!dialog.isSearching(), 60000);
         QVERIFY(dialog.findChild<QAbstractItemView *>("tvwItems")->model()->rowCount() > 0);
     }
+    QVERIFY(closer.seen.isEmpty());
     QCOMPARE(snapshot(box.logPath()), before);
 }
 

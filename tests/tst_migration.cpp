@@ -134,6 +134,14 @@ void TestMigration::lockedLogKeepsRecording()
     h.fake.show("/usr/bin/editor", "a.txt");
     h.invoke("OnTimerPrograms");
     QCOMPARE(h.log->value("SELECT COUNT(*) FROM ApplicationLog").toInt(), 1);
+    // Time away has no table here: it is dropped, and program time goes on.
+    h.fake.idle = 3600;
+    h.invoke("OnTimerPrograms");
+    h.fake.idle = 0;
+    for (int i = 0; i < 3; ++i)
+        h.invoke("OnTimerPrograms");
+    QCOMPARE(h.log->value("SELECT SUM(Duration) FROM ApplicationLog").toInt(), 15);
+    QCOMPARE(h.window->findChild<LogWriter *>()->finish(), QString());
     h.restart();
     QCOMPARE(h.log->value("PRAGMA user_version").toInt(), Schema::latestVersion());
 }

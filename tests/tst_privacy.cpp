@@ -5,35 +5,15 @@
 #include "reportview.h"
 #include "testsupport.h"
 
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
-#include <QThread>
-
-#include <functional>
 
 using namespace TestSupport;
 using namespace DesktopTools;
 
 namespace {
-
-QStringList kestoEnv(const Sandbox &box)
-{
-    return {"HOME=" + box.home(), "QT_QPA_PLATFORM=xcb"};
-}
-
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (condition())
-            return true;
-        QThread::msleep(100);
-    }
-    return condition();
-}
 
 // Asks the running kesto of the sandbox, as a user's shortcut would.
 int ask(const Sandbox &box, const QStringList &arguments)

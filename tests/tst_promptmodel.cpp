@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QDateTime>
 #include <QFile>
 #include <QLineEdit>
@@ -44,6 +45,11 @@ struct Model
     bool locked = false;
     bool visible = false;
     bool rewriteMode = false;
+    // Away from the computer; a prompt held for the return; the start of
+    // the absence the prompt asks about.
+    bool away = false;
+    bool held = false;
+    QString absence;
     int boxes = 0;
     QString problem;
 
@@ -155,15 +161,21 @@ void TestPromptModel::randomWalk()
     const char *const frequencies[] = {"menuFreq15min", "menuFreq30min", "menuFreq60min", "menuFreq90min",
                                        "menuFreq120min"};
     QStringList trail;
+    bool longAbsence = true;
+    int returns = 0;
 
     for (int step = 0; step < steps; ++step) {
         QString did;
-        switch (rng.bounded(13)) {
+        switch (rng.bounded(15)) {
         case 0:
         case 1:
             did = QStringLiteral("timer fires");
             w.invoke("OnTimerKESTO");
-            m.visible = true;
+            // Nobody to ask: it waits for the return.
+            if (!m.visible && m.away)
+                m.held = true;
+            else if (!m.visible)
+                m.visible = true, m.held = false;
             break;
         case 2:
         case 3:
@@ -179,12 +191,17 @@ void TestPromptModel::randomWalk()
                                                      : QStringLiteral("answer %1.%2").arg(seed).arg(step);
             did = QStringLiteral("save \"%1\"%2").arg(text, m.rewriteMode ? " (take-back)" : "");
             w.combo()->lineEdit()->setText(text);
-            const Model::Answer a{text, m.rewriteMode, now(), QString()};
+            // An answer about time away is dated where the absence began.
+            const bool aboutAbsence = !m.absence.isEmpty() && !m.rewriteMode;
+            const Model::Answer a{text, m.rewriteMode, aboutAbsence ? m.absence : now(), QString()};
             QTest::keyClick(w.combo(), Qt::Key_Return);
             Model::Answer pressed = a;
-            pressed.pressedTo = now();
+            pressed.pressedTo = aboutAbsence ? m.absence : now();
             m.save(pressed, w.rows());
-            m.visible = false;
+            if (aboutAbsence)
+                m.absence.clear();
+            // A take-back answered, the waiting question about time away comes.
+            m.visible = !m.absence.isEmpty();
             m.rewriteMode = false;
             break;
         }
@@ -202,6 +219,8 @@ void TestPromptModel::randomWalk()
         case 6:
             did = QStringLiteral("I take it back! (%1)").arg(m.visible ? "open" : "hidden");
             w.invoke("menuReWrite_Click");
+            if (!m.visible)
+                m.held = false;
             m.visible = true;
             m.rewriteMode = true;
             break;
@@ -235,9 +254,43 @@ void TestPromptModel::randomWalk()
             // The title bar's close button, or Alt+F4: a dismissed question.
             did = QStringLiteral("close request (%1)").arg(m.visible ? "open" : "hidden");
             w.window->close();
-            m.visible = false;
+            if (m.visible && !m.rewriteMode)
+                m.absence.clear();
+            m.visible = m.visible && !m.absence.isEmpty();
             m.rewriteMode = false;
             break;
+        case 13:
+            if (m.away)
+                break;
+            // Minutes without input: ten are not asked about, twenty are.
+            did = QStringLiteral("user leaves for %1 minutes").arg(longAbsence ? 20 : 10);
+            w.fake.idle = longAbsence ? 20 * 60 : 10 * 60;
+            w.invoke("OnTimerPrograms");
+            m.away = true;
+            m.flush(w.rows());
+            break;
+        case 14: {
+            // Back while the log takes writes: the absence's start is read from it.
+            if (!m.away || m.locked)
+                break;
+            did = QStringLiteral("user is back");
+            w.fake.idle = 0;
+            w.invoke("OnTimerPrograms");
+            m.away = false;
+            m.flush(w.rows());
+            const bool held = std::exchange(m.held, false);
+            if (longAbsence && active->isChecked()) {
+                // One question for an absence not answered yet.
+                if (m.absence.isEmpty() || !m.visible)
+                    m.absence = w.log->value("SELECT AwayStart FROM Absences ORDER BY ROWID DESC LIMIT 1").toString();
+                ++returns;
+                m.visible = true;
+            } else if (held) {
+                m.visible = true;
+            }
+            longAbsence = rng.bounded(2) == 0;
+            break;
+        }
         default:
             did = QStringLiteral("sampler tick");
             w.invoke("OnTimerPrograms");
@@ -260,6 +313,9 @@ void TestPromptModel::randomWalk()
             broken = QStringLiteral("Active is checked, the prompt hidden, and its timer stopped");
         else if (w.window->isVisible() != m.visible)
             broken = QStringLiteral("prompt visible: %1, expected %2").arg(w.window->isVisible()).arg(m.visible);
+        else if (m.visible
+                 && w.widget<QLabel>("label")->text().startsWith("Away ") != (!m.absence.isEmpty() && !m.rewriteMode))
+            broken = QStringLiteral("the prompt asks \"%1\"").arg(w.widget<QLabel>("label")->text());
         else if (boxes.texts.size() != m.boxes)
             broken = QStringLiteral("%1 error boxes, expected %2").arg(boxes.texts.size()).arg(m.boxes);
         else if (!m.problem.isEmpty())
@@ -274,6 +330,8 @@ void TestPromptModel::randomWalk()
 
     // Asked to exit while answers wait: one more try, else they go to a file
     // beside the log, and no box holds the session's end up.
+    w.fake.idle = 0;
+    w.invoke("OnTimerPrograms");
     if (!m.locked)
         QVERIFY(locker.exec("BEGIN EXCLUSIVE"));
     if (!w.window->isVisible())
@@ -291,8 +349,8 @@ void TestPromptModel::randomWalk()
     QVERIFY(locker.exec("COMMIT"));
     w.invoke("keepWaitingAnswers");
     QVERIFY(w.log->value("SELECT COUNT(*) FROM ActivityLog WHERE ActText = ?", {last}).toInt() >= 1);
-    qInfo("seed %u: %d steps, %d answers in the log, %d saves refused by a locked log", seed, steps,
-          int(m.log.size()), m.boxes);
+    qInfo("seed %u: %d steps, %d answers in the log, %d saves refused by a locked log, %d returns asked about", seed,
+          steps, int(m.log.size()), m.boxes, returns);
 }
 
 QTEST_MAIN(TestPromptModel)

@@ -23,17 +23,6 @@ using namespace DesktopTools;
 
 namespace {
 
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (condition())
-            return true;
-        QThread::msleep(100);
-    }
-    return condition();
-}
-
 bool windowShown(const QString &title)
 {
     return !run("xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$"}).trimmed().isEmpty();

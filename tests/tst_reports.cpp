@@ -194,6 +194,8 @@ private slots:
     void dayByDayMatchesTheSingleStatement();
     void newSearchCancelsTheRunningOne();
     void closingMidSearch();
+    void unreadableLogIsReported_data();
+    void unreadableLogIsReported();
     void failedExportKeepsTheOldFile_data();
     void failedExportKeepsTheOldFile();
     void ownFilesAreRefused_data();
@@ -310,12 +312,16 @@ void TestReports::treeFindsEveryRow()
         return true;
     };
     QVERIFY(roundTrip());
-    // The arrow left of a day's caption closes it; the rows below move up.
+    // The arrow left of a day's caption closes it; the rows below move up,
+    // and the cursor on one of its rows goes to the caption.
     tree->scrollToTop();
+    tree->setCurrentIndex(r.model()->index(0, 1, r.day(1)));
     const QRect second = tree->visualRect(r.day(1));
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(second.left() - tree->indentation() / 2, second.center().y()));
     QVERIFY(!tree->isExpanded(r.day(1)));
     QCOMPARE(tree->visualRect(r.day(2)).top(), second.bottom() + 1);
+    QCOMPARE(tree->currentIndex(), r.day(1));
+    QVERIFY(tree->selectionModel()->isSelected(r.day(1)));
     QVERIFY(roundTrip());
     // Keys: End goes to the last row, Left from a row to its day and then
     // closes it, Right opens it again, Down enters it.
@@ -716,6 +722,21 @@ void fillBusyLog(Reports &r)
     QVERIFY(r.log->exec("COMMIT"));
 }
 
+// Overwrites the middle one of a table's pages, as a failing disk would:
+// the rows before it read, then a statement fails.
+void damageLog(Reports &r, const QString &table)
+{
+    // Every page in the file itself, none in the write-ahead log.
+    QVERIFY(r.log->exec("PRAGMA wal_checkpoint(TRUNCATE)"));
+    const qint64 pageSize = r.log->value("PRAGMA page_size").toLongLong();
+    const auto pages = r.log->rows("SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf' ORDER BY pageno",
+                                   {table});
+    QFile file(r.box.logPath());
+    QVERIFY(pages.size() > 10 && file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek(pageSize * (pages[pages.size() / 2][0].toLongLong() - 1)));
+    QCOMPARE(file.write(QByteArray(pageSize, '\xff')), pageSize);
+}
+
 } // namespace
 
 void TestReports::newSearchCancelsTheRunningOne()
@@ -747,6 +768,9 @@ void TestReports::closingMidSearch()
 {
     Reports r;
     fillBusyLog(r);
+    // A stamp that is no time: the range is read with one statement, which
+    // closing interrupts.
+    r.program("/bin/odd", "odd", "2026-02-28 10:00:00 odd", 5);
     r.show(2, QDate(2026, 1, 1), QDate(2026, 1, 1));
     r.dialog->show();
     r.dialog->findChild<QDateEdit *>("dpLogFin")->setDate(QDate(2026, 3, 1));
@@ -754,10 +778,53 @@ void TestReports::closingMidSearch()
     QVERIFY(r.dialog->isSearching());
     r.dialog->findChild<QPushButton *>("cmdClose")->click();
     QVERIFY(!r.dialog->isSearching());
+    QVERIFY(!QSqlDatabase::connectionNames().join(' ').contains("kesto-report"));
+    // The interrupt reaches a statement under way, here after its first row.
+    ReportCancel cancel;
+    ReportRunner runner(r.box.logPath(), QString(), {}, &cancel);
+    int rows = 0;
+    const auto readOne = [&](QSqlQuery &q) {
+        while (q.next())
+            if (++rows == 1)
+                cancel.cancel();
+        return true;
+    };
+    QVERIFY(!runner.run(ReportView::Programs, QDate(2026, 1, 1), QDate(2026, 3, 1), readOne, [] {}, cancel.flag()));
+    QCOMPARE(rows, 1);
+    QVERIFY2(runner.lastError().contains("interrupt"), qPrintable(runner.lastError()));
     r.dialog->findChild<QPushButton *>("cmdSearch")->click();
     QVERIFY(r.dialog->isSearching());
     r.dialog.reset();
     QCoreApplication::processEvents();
+}
+
+void TestReports::unreadableLogIsReported_data()
+{
+    QTest::addColumn<int>("view");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("renamed table") << 0 << "no such table";
+    QTest::newRow("damaged page") << 2 << "malformed";
+}
+
+void TestReports::unreadableLogIsReported()
+{
+    // An empty or cut-off tree would pass for a day without activity.
+    QFETCH(int, view);
+    QFETCH(QString, reason);
+    Reports r;
+    if (view == 0) {
+        r.answer("kept", "2026-01-05 10:00:00");
+        QVERIFY(r.log->exec("ALTER TABLE ActivityLog RENAME TO Parked"));
+    } else {
+        fillBusyLog(r);
+        damageLog(r, "ApplicationLog");
+    }
+    MessageBoxCloser closer;
+    r.show(view, QDate(2026, 1, 1), QDate(2026, 3, 1));
+    QCOMPARE(closer.seen.size(), 1);
+    QCOMPARE(closer.seen[0].title, QStringLiteral("Error"));
+    QVERIFY2(closer.seen[0].text.contains(r.box.logPath()) && closer.seen[0].text.contains(reason, Qt::CaseInsensitive),
+             qPrintable(closer.seen[0].text));
 }
 
 void TestReports::failedExportKeepsTheOldFile_data()
@@ -767,7 +834,10 @@ void TestReports::failedExportKeepsTheOldFile_data()
     QTest::newRow("device full") << "/dev/full" << "No space left on device";
     QTest::newRow("file size limit") << "limit" << "File too large";
     QTest::newRow("failing query") << "query" << "no such table";
+    QTest::newRow("damaged log") << "damage" << "malformed";
     QTest::newRow("cancelled") << "cancel" << QString();
+    // As when kesto ends mid-export.
+    QTest::newRow("dialog closed") << "close" << QString();
 }
 
 void TestReports::failedExportKeepsTheOldFile()
@@ -794,11 +864,28 @@ void TestReports::failedExportKeepsTheOldFile()
     }
     if (failure == "query")
         QVERIFY(r.log->exec("ALTER TABLE ApplicationLog RENAME TO Elsewhere"));
+    if (failure == "damage") {
+        // Answers stream newest first through their index: the damage is
+        // met with thousands of rows written.
+        QVERIFY(r.log->exec("INSERT INTO ActivityLog (ActText, ActDate) SELECT AppTitle, AppDate FROM ApplicationLog"));
+        r.show(0, QDate(2026, 1, 1), QDate(2026, 3, 1));
+        damageLog(r, "ActivityLog");
+    }
+    if (failure == "close") {
+        // A stamp that is no time: one statement reads the whole range, and
+        // is still sorting when the dialog closes.
+        r.program("/bin/odd", "odd", "2026-02-28 10:00:00 odd", 5);
+        r.dialog->show();
+    }
     QTimer canceller;
-    if (failure == "cancel") {
+    if (failure == "cancel" || failure == "close") {
         QObject::connect(&canceller, &QTimer::timeout, [&] {
-            if (auto *progress = r.dialog->findChild<QProgressDialog *>())
-                emit progress->canceled();
+            if (auto *progress = r.dialog->findChild<QProgressDialog *>()) {
+                if (failure == "cancel")
+                    emit progress->canceled();
+                else
+                    r.dialog->close();
+            }
         });
         canceller.start(0);
     }

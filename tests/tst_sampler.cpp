@@ -1,9 +1,12 @@
 // The sampler against the log on disk, with a staged foreground window.
 #include "mainwindow.h"
+#include "logwriter.h"
+#include "promptschedule.h"
 #include "sampler.h"
 #include "systembackend.h"
 #include "testsupport.h"
 
+#include <QFile>
 #include <QTest>
 
 using namespace TestSupport;
@@ -48,6 +51,8 @@ private slots:
     void stretchesEnd_data();
     void stretchesEnd();
     void lateAnswers();
+    void withoutAWindow();
+    void scheduleKeepsPrompting();
     void failedInsertIsRecoveredByTheNextChange();
     void restartInsertsAgain();
     void longTitlesAreCut();
@@ -255,6 +260,60 @@ void TestSampler::waylandSessionRecordsNothing()
     QVERIFY(!source->isAvailable());
     QVERIFY(!source->sample());
     QVERIFY2(source->unavailableReason().contains("WAYLAND_DISPLAY"), qPrintable(source->unavailableReason()));
+}
+
+void TestSampler::withoutAWindow()
+{
+    // The sampler and its writer alone, as a tool or a test would use them.
+    Sandbox box;
+    box.copyTemplate();
+    QVERIFY(QFile::copy(box.work() + "/template.db", box.logPath()));
+    FakeForegroundWindow fake;
+    {
+        LogWriter writer(box.logPath());
+        Sampler sampler(&writer);
+        fake.show(editor, "alone");
+        for (int i = 0; i < 3; ++i)
+            sampler.tick();
+        sampler.endStretch();
+        sampler.tick();
+    }
+    LogFile log(box.logPath());
+    QCOMPARE(log.rows("SELECT AppTitle, Duration FROM ApplicationLog ORDER BY ROWID"),
+             QList<QVariantList>({{"alone", 15}, {"alone", 5}}));
+}
+
+void TestSampler::scheduleKeepsPrompting()
+{
+    // Whatever happens to the prompt, while prompting is active and the
+    // prompt is hidden the timer runs; a take-back leaves a running one be.
+    QTimer timer;
+    PromptSchedule schedule(&timer, 30);
+    QVERIFY(timer.isActive());
+    QCOMPARE(timer.interval(), 30 * 60000);
+    schedule.promptOpened();
+    QVERIFY(!timer.isActive());
+    QVERIFY(!schedule.promptClosed());
+    QVERIFY(timer.isActive());
+
+    schedule.requestRewrite();
+    schedule.promptOpened();
+    QVERIFY(timer.isActive());
+    QVERIFY(schedule.promptClosed());
+    QVERIFY(!schedule.reWriteMode());
+
+    schedule.setActive(false);
+    QVERIFY(!timer.isActive());
+    schedule.promptOpened();
+    schedule.promptClosed();
+    QVERIFY(!timer.isActive()); // paused stays paused
+    schedule.setQueryMinutes(60);
+    QVERIFY(!timer.isActive());
+    schedule.setActive(true);
+    QCOMPARE(timer.interval(), 60 * 60000);
+    // An interval too long for the timer waits as long as it can.
+    schedule.setQueryMinutes(100000);
+    QVERIFY(timer.interval() > 0);
 }
 
 QTEST_MAIN(TestSampler)

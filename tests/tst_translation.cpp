@@ -70,7 +70,7 @@ void TestTranslation::trayMenu()
     releaseDefaultConnection();
     QCOMPARE(texts.value(0), translated ? QStringLiteral("Ci ripenso!") : QStringLiteral("I take it back!"));
     QCOMPARE(texts.value(2), translated ? QStringLiteral("Mostra registro...") : QStringLiteral("Show log..."));
-    QCOMPARE(texts.last(), translated ? QStringLiteral("Esci") : QStringLiteral("Exit"));
+    QCOMPARE(texts.value(texts.size() - 1), translated ? QStringLiteral("Esci") : QStringLiteral("Exit"));
     // Untranslated entries keep their English text.
     QCOMPARE(texts.value(texts.size() - 3), QStringLiteral("About..."));
 }

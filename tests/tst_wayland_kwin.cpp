@@ -5,6 +5,7 @@
 #include "foregroundwindow.h"
 #include "systembackend.h"
 #include "testsupport.h"
+#include "waylandclients.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QWidget>
@@ -73,6 +75,7 @@ class TestWaylandKWin : public QObject
 
 private slots:
     void followsTheActiveWindow();
+    void idleTime();
     void kestoLogsItsPromptInFront();
     void kwinRestartsUnderKesto();
     void showWindow();
@@ -123,6 +126,28 @@ void TestWaylandKWin::followsTheActiveWindow()
     QVERIFY(sampleOf(*source, first));
     a.close();
     QTRY_VERIFY_WITH_TIMEOUT(!source->sample(), 10000);
+}
+
+void TestWaylandKWin::idleTime()
+{
+    // KWin tells when a threshold passes without input (ext-idle-notify-v1):
+    // below it 0, past it the time since the last input.
+    std::unique_ptr<ForegroundWindowSource> source(createSystemForegroundWindowSource());
+    const auto idle = [&] { return source->idleSeconds(2); };
+    QCOMPARE(idle(), std::optional<qint64>(0));
+    QTRY_VERIFY_WITH_TIMEOUT(idle().value_or(0) >= 2, 5000);
+    QVERIFY(idle().value_or(0) <= 4);
+    // The pointer moved through KWin's own input handling ends it. KWin
+    // offers its fake input to programs whose desktop entry asks for it.
+    QFile entry(QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation)
+                + "/kesto-test-input.desktop");
+    QVERIFY(QDir().mkpath(QFileInfo(entry).path()) && entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=kesto test\nExec="
+                + QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath().toUtf8()
+                + "\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n");
+    entry.close();
+    QTRY_VERIFY_WITH_TIMEOUT(nudgeKWinPointer(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(idle(), std::optional<qint64>(0), 3000);
 }
 
 void TestWaylandKWin::kestoLogsItsPromptInFront()

@@ -4,10 +4,13 @@
 #include "foregroundwindow.h"
 #include "systembackend.h"
 #include "testsupport.h"
+#include "waylandclients.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDateTime>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -24,7 +27,8 @@ using namespace TestSupport;
 
 namespace {
 
-bool waitFor(const std::function<bool()> &condition, int timeoutMs = 8000)
+// Events are handled meanwhile: the Wayland sources of this process need them.
+bool waitHandling(const std::function<bool()> &condition, int timeoutMs = 8000)
 {
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
@@ -65,7 +69,7 @@ QJsonObject swayWindow(const QString &title)
 bool focus(const QString &title)
 {
     // XWayland starts with its first client, which can take a while.
-    return waitFor([&] {
+    return waitHandling([&] {
         if (swayWindow(title).value("focused").toBool())
             return true;
         swaymsg({criteria(title), "focus"});
@@ -110,7 +114,9 @@ private slots:
     void windowsInFront();
     void followsTitlesAndClosedWindows();
     void backendPerSessionType();
+    void idleTime();
     void kestoLogsTheWindowsInFront();
+    void kestoStopsWhileAway();
     void promptTakesTypedAnswers();
     void trayThroughStatusNotifier();
 
@@ -123,7 +129,7 @@ private:
 std::optional<ForegroundSample> TestWaylandSway::sampleOf(const QString &title)
 {
     std::optional<ForegroundSample> s;
-    waitFor([&] {
+    waitHandling([&] {
         s = backend->sample();
         return s && s->title == title;
     }, 5000);
@@ -216,7 +222,7 @@ void TestWaylandSway::followsTitlesAndClosedWindows()
 
     // An empty workspace: nothing is in front, nothing is sampled.
     swaymsg({"workspace", "9"});
-    QVERIFY(waitFor([&] { return !backend->sample(); }));
+    QVERIFY(waitHandling([&] { return !backend->sample(); }));
     swaymsg({"workspace", "1"});
     QVERIFY(sampleOf("stays open"));
 }
@@ -246,13 +252,34 @@ void TestWaylandSway::backendPerSessionType()
         qputenv("WAYLAND_DISPLAY", display);
         QVERIFY(source->isAvailable());
         std::optional<ForegroundSample> s;
-        waitFor([&] {
+        waitHandling([&] {
             s = source->sample();
             return s && s->title == "wayland client";
         }, c.seesWaylandWindow ? 5000 : 1000);
         QCOMPARE(s && s->title == "wayland client", c.seesWaylandWindow);
     }
     qputenv("XDG_SESSION_TYPE", "wayland");
+}
+
+void TestWaylandSway::idleTime()
+{
+    // sway 1.7 tells when a threshold passes without input (org_kde_kwin_idle):
+    // below it 0, past it the time since the last input.
+    const auto idle = [&] { return backend->idleSeconds(2); };
+    QCOMPARE(idle(), std::optional<qint64>(0));
+    QVERIFY(waitFor([&] { return idle().value_or(0) >= 2; }, 5000));
+    QVERIFY(idle().value_or(0) <= 4);
+    // A key through the virtual keyboard, as a user's, ends it.
+    run("wtype", {"-s", "200", "-k", "Shift_L"});
+    QVERIFY(waitFor([&] { return idle() == 0; }, 3000));
+    {
+        // A client holding an idle inhibitor (a video, a call) is presence.
+        IdleInhibitor inhibitor;
+        QVERIFY(inhibitor.isHeld());
+        QTest::qWait(3500);
+        QCOMPARE(idle(), std::optional<qint64>(0));
+    }
+    QVERIFY(waitFor([&] { return idle().value_or(0) >= 2; }, 5000));
 }
 
 void TestWaylandSway::kestoLogsTheWindowsInFront()
@@ -266,15 +293,15 @@ void TestWaylandSway::kestoLogsTheWindowsInFront()
     QVERIFY(focus(alpha));
 
     Child kesto(binDir() + "/kesto", {}, box.work(), {"HOME=" + box.home(), "QT_QPA_PLATFORM=wayland"});
-    QVERIFY(waitFor([&] { return QFileInfo::exists(box.logPath()); }, 15000));
+    QVERIFY(waitHandling([&] { return QFileInfo::exists(box.logPath()); }, 15000));
     LogFile log(box.logPath());
     const auto duration = [&](const QString &title) {
         return log.value("SELECT Duration FROM ApplicationLog WHERE AppTitle = ?", {title}).toInt();
     };
     // The row grows while its window stays in front.
-    QVERIFY(waitFor([&] { return duration(alpha) >= 10; }, 30000));
+    QVERIFY(waitHandling([&] { return duration(alpha) >= 10; }, 30000));
     QVERIFY(focus(beta));
-    QVERIFY(waitFor([&] { return duration(beta) >= 5; }, 15000));
+    QVERIFY(waitHandling([&] { return duration(beta) >= 5; }, 15000));
     // Nothing in front: nothing added, and the stretch is over. Then the
     // same window: a row of its own.
     swaymsg({"workspace", "9"});
@@ -287,7 +314,7 @@ void TestWaylandSway::kestoLogsTheWindowsInFront()
     const auto betaRows = [&] {
         return log.value("SELECT COUNT(*) FROM ApplicationLog WHERE AppTitle = ?", {beta}).toInt();
     };
-    QVERIFY(waitFor([&] { return betaRows() == 2; }, 15000));
+    QVERIFY(waitHandling([&] { return betaRows() == 2; }, 15000));
     kesto.process().kill();
     kesto.process().waitForFinished();
 
@@ -299,6 +326,40 @@ void TestWaylandSway::kestoLogsTheWindowsInFront()
     }
 }
 
+void TestWaylandSway::kestoStopsWhileAway()
+{
+    // Away after two seconds (one minute of 2 s): the row ends at the last
+    // key, and the next key starts a new one.
+    Sandbox box;
+    box.copyTemplate();
+    QVERIFY(QFile::copy(box.work() + "/template.db", box.logPath()));
+    LogFile log(box.logPath());
+    QVERIFY(log.exec("INSERT INTO Settings VALUES ('AwayMinutes', 1)"));
+    auto term = terminal("alone on sway");
+    QVERIFY(focus("alone on sway"));
+    Child kesto(binDir() + "/kesto", {}, box.work(),
+                {"HOME=" + box.home(), "QT_QPA_PLATFORM=wayland", "KESTO_AWAY_MINUTE_MS=2000"});
+    const auto rows = [&] { return log.rows("SELECT AppDate, Duration FROM ApplicationLog ORDER BY ROWID"); };
+    // Keys keep the user present until the row has grown.
+    QDateTime lastKey;
+    QVERIFY(waitFor([&] {
+        run("wtype", {"-k", "Shift_L"});
+        lastKey = QDateTime::currentDateTime();
+        return !rows().isEmpty() && rows()[0][1].toInt() >= 10;
+    }, 30000));
+    QTest::qWait(8000);
+    QList<QVariantList> now = rows();
+    QCOMPARE(now.size(), 1);
+    const qint64 upToLastKey = QDateTime::fromString(now[0][0].toString(), "yyyy-MM-dd HH:mm:ss").secsTo(lastKey);
+    QVERIFY2(qAbs(now[0][1].toInt() - upToLastKey) <= 2,
+             qPrintable(QStringLiteral("%1 s held, %2 s up to the last key").arg(now[0][1].toInt()).arg(upToLastKey)));
+    QVERIFY(waitFor([&] {
+        run("wtype", {"-k", "Shift_L"});
+        return rows().size() == 2;
+    }, 15000));
+    QCOMPARE(log.value("SELECT COUNT(*) FROM Absences").toInt(), 1);
+}
+
 void TestWaylandSway::promptTakesTypedAnswers()
 {
     Sandbox box;
@@ -308,12 +369,12 @@ void TestWaylandSway::promptTakesTypedAnswers()
     QVERIFY(kesto);
 
     // Full screen and focused, so the user just types.
-    QVERIFY(waitFor([] { return swayWindow("Quorvel?").value("focused").toBool(); }, 15000));
+    QVERIFY(waitHandling([] { return swayWindow("Quorvel?").value("focused").toBool(); }, 15000));
     QCOMPARE(swayWindow("Quorvel?").value("fullscreen_mode").toInt(), 1);
     // One virtual keyboard for all keys; its keymap needs a moment to arrive.
     run("wtype", {"-s", "400", QString::fromUtf8("typed on sway — ü, 42"), "-k", "Return"});
     LogFile log(box.logPath());
-    QVERIFY(waitFor([&] { return log.value("SELECT COUNT(*) FROM ActivityLog").toInt() == 1; }, 5000));
+    QVERIFY(waitHandling([&] { return log.value("SELECT COUNT(*) FROM ActivityLog").toInt() == 1; }, 5000));
     QCOMPARE(log.value("SELECT ActText FROM ActivityLog").toString(), QString::fromUtf8("typed on sway — ü, 42"));
     QCOMPARE(kesto->process().state(), QProcess::Running);
 }
@@ -336,15 +397,24 @@ void TestWaylandSway::trayThroughStatusNotifier()
     box.copyTemplate();
     Child kesto(binDir() + "/kesto", {}, box.work(),
                 {"HOME=" + box.home(), "QT_QPA_PLATFORM=wayland", "DBUS_SESSION_BUS_ADDRESS=" + address});
-    QVERIFY(waitFor([&] { return !watcher.items.isEmpty(); }, 15000));
+    // A tray host asks as soon as the item registers, and never blocks on
+    // the answer: its watcher, in the same process here as in swaybar, has
+    // to keep answering, for kesto's start asks it (through Qt) whether a
+    // tray is there.
+    QVERIFY(QTest::qWaitFor([&] { return !watcher.items.isEmpty(); }, 15000));
     const QString item = watcher.items.first().section('/', 0, 0);
     const auto ask = [&](const QString &path, const QString &method, const QStringList &args) {
-        return run("dbus-send", QStringList{"--bus=" + address, "--print-reply", "--dest=" + item, path, method} + args);
+        QProcess send;
+        send.start("dbus-send", QStringList{"--bus=" + address, "--print-reply", "--dest=" + item, path, method} + args);
+        if (!QTest::qWaitFor([&] { return send.state() == QProcess::NotRunning; }, 30000))
+            return QStringLiteral("dbus-send did not end");
+        return QString::fromUtf8(send.readAllStandardOutput() + send.readAllStandardError());
     };
     const QString menu = ask("/StatusNotifierItem", "org.freedesktop.DBus.Properties.Get",
                              {"string:org.kde.StatusNotifierItem", "string:Menu"});
     const QString menuPath = QRegularExpression("object path \"([^\"]+)\"").match(menu).captured(1);
-    QVERIFY2(!menuPath.isEmpty(), qPrintable(menu));
+    // Qt answers "/NO_DBUSMENU" for an item whose menu is not exported yet.
+    QVERIFY2(!menuPath.isEmpty() && menuPath != "/NO_DBUSMENU", qPrintable(menu));
     const QString icon = ask("/StatusNotifierItem", "org.freedesktop.DBus.Properties.Get",
                              {"string:org.kde.StatusNotifierItem", "string:IconPixmap"});
     QVERIFY2(icon.contains("int32 16"), qPrintable(icon.left(300)));

@@ -32,6 +32,7 @@ private slots:
     void windowsInFront_data();
     void windowsInFront();
     void screenSaverAddsNoTime();
+    void idleTime();
     void decoders();
     void executablePaths();
 
@@ -124,6 +125,25 @@ void TestX11Backend::screenSaverAddsNoTime()
         QCOMPARE(log.value("SELECT COUNT(*) FROM ApplicationLog").toInt(), 2);
     }
     TestSupport::releaseDefaultConnection();
+}
+
+void TestX11Backend::idleTime()
+{
+    // The server's own count: it grows without input, and a key, or the
+    // screen saver reset a video player sends to keep the screen on, starts
+    // it again.
+    X11Stage server;
+    run("xdotool", {"key", "shift"});
+    QCOMPARE(backend->idleSeconds(60), std::optional<qint64>(0));
+    QTest::qWait(2100);
+    std::optional<qint64> idle = backend->idleSeconds(60);
+    QVERIFY(idle && *idle >= 2 && *idle <= 3);
+    run("xdotool", {"key", "shift"});
+    QCOMPARE(backend->idleSeconds(60), std::optional<qint64>(0));
+    QTest::qWait(1100);
+    QCOMPARE(backend->idleSeconds(60), std::optional<qint64>(1));
+    server.forceScreenSaver(false);
+    QCOMPARE(backend->idleSeconds(60), std::optional<qint64>(0));
 }
 
 void TestX11Backend::decoders()

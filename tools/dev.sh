@@ -21,6 +21,7 @@ packages="cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-s
 packages="$packages libxcb-screensaver0-dev" # X11 screen saver state: a locked screen adds no time
 packages="$packages libwayland-dev qt6-wayland" # the Wayland backends, and Qt's Wayland platform
 packages="$packages dpkg-dev file" # CPack's Debian generator (cpack -G DEB)
+packages="$packages libsqlite3-dev" # SQLite's interrupt, to stop a running report at once
 
 # What the tests add: private desktops to run kesto on, the tools that drive
 # and read them, and the Windows, packaging and sanitizer tool chains.
@@ -37,6 +38,7 @@ test_packages="$test_packages gnome-shell libglib2.0-bin"
 test_packages="$test_packages g++-mingw-w64-x86-64-posix ninja-build nsis unzip xz-utils" # kesto.exe, its zip and installer
 test_packages="$test_packages openbox" # a window manager without a tray, for the command-line test
 test_packages="$test_packages faketime" # the real kesto across midnight on a clock of its own
+test_packages="$test_packages syncthing" # two computers sharing their history through a real sync engine
 case "$action" in
 test | sanitize) packages="$packages $test_packages" ;;
 esac

@@ -64,7 +64,7 @@ xdotool key Down Down Down Right
 menu_shot frequency-menu.png
 xdotool key Escape Escape Escape; sleep 0.3
 open_menu
-xdotool key Down Down Down Down Down Return
+xdotool key Down Down Down Down Down Down Down Return
 window_shot about.png "About KESTO"
 xdotool key Escape; sleep 0.3
 open_menu

@@ -25,6 +25,41 @@
     </message>
 </context>
 <context>
+    <name>ComputersDialog</name>
+    <message>
+        <source>Other computers</source>
+        <translation>Andere Computer</translation>
+    </message>
+    <message>
+        <source>Sync folder:</source>
+        <translation>Sync-Ordner:</translation>
+    </message>
+    <message>
+        <source>None: this computer publishes nothing</source>
+        <translation>Keiner: dieser Computer veröffentlicht nichts</translation>
+    </message>
+    <message>
+        <source>Choose...</source>
+        <translation>Auswählen...</translation>
+    </message>
+    <message>
+        <source>This computer&apos;s name:</source>
+        <translation>Name dieses Computers:</translation>
+    </message>
+    <message>
+        <source>Everyone who shares the folder, and a cloud drive&apos;s service, can read the window titles and answers in the copy. An empty folder stops publishing; a copy already published stays until you delete it.</source>
+        <translation>Alle, die den Ordner teilen, und der Dienst eines Cloud-Speichers können die Fenstertitel und Antworten in der Kopie lesen. Ohne Ordner wird nichts mehr veröffentlicht; eine bereits veröffentlichte Kopie bleibt, bis Sie sie löschen.</translation>
+    </message>
+    <message>
+        <source>kesto can publish a copy of its log into a folder that Syncthing or a cloud drive (Nextcloud, Dropbox, OneDrive) keeps in sync between your computers, and read the copies the others publish there. The activity log and its CSV export then offer &quot;All computers&quot;. &lt;a href=&quot;%1&quot;&gt;How to share a folder with Syncthing&lt;/a&gt;</source>
+        <translation>kesto kann eine Kopie seines Protokolls in einen Ordner legen, den Syncthing oder ein Cloud-Speicher (Nextcloud, Dropbox, OneDrive) zwischen Ihren Computern abgleicht, und dort die Kopien der anderen lesen. Das Aktivitätsprotokoll und sein CSV-Export bieten dann „Alle Computer“ an. &lt;a href=&quot;%1&quot;&gt;Einen Ordner mit Syncthing teilen&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>Sync folder</source>
+        <translation>Sync-Ordner</translation>
+    </message>
+</context>
+<context>
     <name>ForegroundWindowSource</name>
     <message>
         <source>To log programs on GNOME, turn on kesto&apos;s GNOME Shell extension: %1 (if GNOME does not know it yet, log out and in first). kesto starts logging as soon as it is on.</source>
@@ -137,6 +172,38 @@
         <translation>Als kesto zuletzt beendet wurde, konnte das Protokoll nicht alles aufnehmen. Was nicht geschrieben werden konnte, steht in:</translation>
     </message>
     <message>
+        <source>Ask about time away</source>
+        <translation>Nach Abwesenheit fragen</translation>
+    </message>
+    <message>
+        <source>Away after</source>
+        <translation>Abwesend nach</translation>
+    </message>
+    <message>
+        <source>3 minutes</source>
+        <translation>3 Minuten</translation>
+    </message>
+    <message>
+        <source>5 minutes</source>
+        <translation>5 Minuten</translation>
+    </message>
+    <message>
+        <source>10 minutes</source>
+        <translation>10 Minuten</translation>
+    </message>
+    <message>
+        <source>Never</source>
+        <translation>Nie</translation>
+    </message>
+    <message>
+        <source>Away %1–%2 (%3 min) – Quorvel?</source>
+        <translation>Abwesend %1–%2 (%3 Min.) – Quorvel?</translation>
+    </message>
+    <message>
+        <source>Other computers...</source>
+        <translation>Andere Computer...</translation>
+    </message>
+    <message>
         <source>Forget...</source>
         <translation>Vergessen...</translation>
     </message>
@@ -154,6 +221,103 @@
     <message>
         <source>Save</source>
         <translation>Speichern</translation>
+    </message>
+</context>
+<context>
+    <name>OtherComputers</name>
+    <message>
+        <source>Your log could not be published for your other computers.</source>
+        <translation>Ihr Protokoll konnte nicht für Ihre anderen Computer veröffentlicht werden.</translation>
+    </message>
+</context>
+<context>
+    <name>PeerLogs</name>
+    <message>
+        <source>damaged</source>
+        <translation>beschädigt</translation>
+    </message>
+    <message>
+        <source>cannot be opened</source>
+        <translation>lässt sich nicht öffnen</translation>
+    </message>
+    <message>
+        <source>not a log kesto published</source>
+        <translation>kein von kesto veröffentlichtes Protokoll</translation>
+    </message>
+    <message>
+        <source>from a newer kesto</source>
+        <translation>von einem neueren kesto</translation>
+    </message>
+    <message>
+        <source>from a kesto whose log this one cannot read</source>
+        <translation>von einem kesto, dessen Protokoll dieses nicht lesen kann</translation>
+    </message>
+    <message>
+        <source>not a file</source>
+        <translation>keine Datei</translation>
+    </message>
+    <message>
+        <source>not a kesto log</source>
+        <translation>kein kesto-Protokoll</translation>
+    </message>
+    <message>
+        <source>incomplete or damaged</source>
+        <translation>unvollständig oder beschädigt</translation>
+    </message>
+    <message>
+        <source>The sync folder %1 cannot be read.</source>
+        <translation>Der Sync-Ordner %1 kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>a sync conflict copy</source>
+        <translation>eine Konfliktkopie der Synchronisation</translation>
+    </message>
+    <message>
+        <source>an older copy of %1&apos;s log</source>
+        <translation>eine ältere Kopie des Protokolls von %1</translation>
+    </message>
+    <message>
+        <source>more than %1 other computers</source>
+        <translation>mehr als %1 andere Computer</translation>
+    </message>
+    <message>
+        <source>Not read from the sync folder: %1</source>
+        <translation>Aus dem Sync-Ordner nicht gelesen: %1</translation>
+    </message>
+</context>
+<context>
+    <name>Publisher</name>
+    <message>
+        <source>The sync folder %1 is not there.</source>
+        <translation>Den Sync-Ordner %1 gibt es nicht.</translation>
+    </message>
+    <message>
+        <source>%1 in the sync folder is another computer&apos;s; kesto leaves it alone. Please give this computer another name.</source>
+        <translation>%1 im Sync-Ordner gehört einem anderen Computer; kesto lässt die Datei unberührt. Bitte geben Sie diesem Computer einen anderen Namen.</translation>
+    </message>
+    <message>
+        <source>There is no log to publish yet.</source>
+        <translation>Es gibt noch kein Protokoll zum Veröffentlichen.</translation>
+    </message>
+    <message>
+        <source>kesto cannot write into %1: %2</source>
+        <translation>kesto kann nicht in %1 schreiben: %2</translation>
+    </message>
+    <message>
+        <source>The log cannot be read: %1</source>
+        <translation>Das Protokoll kann nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>The log cannot be copied: %1</source>
+        <translation>Das Protokoll kann nicht kopiert werden: %1</translation>
+    </message>
+    <message>
+        <source>The copy of the log cannot be finished: %1</source>
+        <translation>Die Kopie des Protokolls kann nicht fertiggestellt werden: %1</translation>
+    </message>
+    <message>
+        <source>kesto cannot write %1: %2</source>
+        <translation>kesto kann %1 nicht schreiben: %2</translation>
     </message>
 </context>
 <context>
@@ -205,6 +369,22 @@
     <message>
         <source>kesto is already running.</source>
         <translation>kesto läuft bereits.</translation>
+    </message>
+    <message>
+        <source>Publish this computer&apos;s log into the sync folder now.</source>
+        <translation>Das Protokoll dieses Computers jetzt in den Sync-Ordner legen.</translation>
+    </message>
+    <message>
+        <source>Publish this computer&apos;s log into a folder that a sync engine shares with your other computers, and read theirs from it (&quot;&quot; stops it).</source>
+        <translation>Das Protokoll dieses Computers in einen Ordner legen, den ein Sync-Programm mit Ihren anderen Computern teilt, und deren Protokolle dort lesen (&quot;&quot; beendet es).</translation>
+    </message>
+    <message>
+        <source>With --sync-folder: the name this computer publishes under.</source>
+        <translation>Mit --sync-folder: der Name, unter dem dieser Computer veröffentlicht.</translation>
+    </message>
+    <message>
+        <source>--computer-name goes with --sync-folder.</source>
+        <translation>--computer-name gehört zu --sync-folder.</translation>
     </message>
     <message>
         <source>Pause recording (and the prompts) for MINUTES minutes.</source>
@@ -592,12 +772,76 @@ Geschriebene Zeilen: %2</translation>
 %2</translation>
     </message>
     <message>
+        <source>The log %1 could not be read whole:
+%2</source>
+        <translation>Das Protokoll %1 konnte nicht vollständig gelesen werden:
+%2</translation>
+    </message>
+    <message>
+        <source>unknown error</source>
+        <translation>unbekannter Fehler</translation>
+    </message>
+    <message>
+        <source>This computer</source>
+        <translation>Dieser Computer</translation>
+    </message>
+    <message>
+        <source>All computers</source>
+        <translation>Alle Computer</translation>
+    </message>
+    <message>
+        <source>Computer</source>
+        <translation>Computer</translation>
+    </message>
+    <message>
         <source>Forget...</source>
         <translation>Vergessen...</translation>
     </message>
     <message>
         <source>Category</source>
         <translation>Kategorie</translation>
+    </message>
+</context>
+<context>
+    <name>SyncCommand</name>
+    <message>
+        <source>kesto has no log yet (%1); start kesto once first.</source>
+        <translation>kesto hat noch kein Protokoll (%1); starten Sie kesto zuerst einmal.</translation>
+    </message>
+    <message>
+        <source>The settings cannot be stored in the log %1.</source>
+        <translation>Die Einstellungen können nicht im Protokoll %1 gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>No sync folder is set; kesto --sync-folder PATH sets one.</source>
+        <translation>Es ist kein Sync-Ordner eingestellt; kesto --sync-folder PFAD stellt einen ein.</translation>
+    </message>
+</context>
+<context>
+    <name>SyncSettings</name>
+    <message>
+        <source>Please give this computer a name.</source>
+        <translation>Bitte geben Sie diesem Computer einen Namen.</translation>
+    </message>
+    <message>
+        <source>A computer&apos;s name can be at most %1 characters long.</source>
+        <translation>Der Name eines Computers darf höchstens %1 Zeichen lang sein.</translation>
+    </message>
+    <message>
+        <source>A computer&apos;s name names a file: it cannot contain / \ : * ? &quot; &lt; &gt; |, start or end with a dot or a blank, or be a device name such as CON or NUL.</source>
+        <translation>Der Name eines Computers benennt eine Datei: er darf / \ : * ? &quot; &lt; &gt; | nicht enthalten, nicht mit einem Punkt oder Leerzeichen beginnen oder enden und kein Gerätename wie CON oder NUL sein.</translation>
+    </message>
+    <message>
+        <source>There is no folder %1.</source>
+        <translation>Es gibt keinen Ordner %1.</translation>
+    </message>
+    <message>
+        <source>kesto cannot write into %1: %2</source>
+        <translation>kesto kann nicht in %1 schreiben: %2</translation>
+    </message>
+    <message>
+        <source>The folder already holds %1, which another computer published. Please give this computer another name.</source>
+        <translation>Der Ordner enthält bereits %1, von einem anderen Computer veröffentlicht. Bitte geben Sie diesem Computer einen anderen Namen.</translation>
     </message>
 </context>
 <context>

@@ -25,6 +25,41 @@
     </message>
 </context>
 <context>
+    <name>ComputersDialog</name>
+    <message>
+        <source>Other computers</source>
+        <translation>Altri computer</translation>
+    </message>
+    <message>
+        <source>Sync folder:</source>
+        <translation>Cartella sincronizzata:</translation>
+    </message>
+    <message>
+        <source>None: this computer publishes nothing</source>
+        <translation>Nessuna: questo computer non pubblica nulla</translation>
+    </message>
+    <message>
+        <source>Choose...</source>
+        <translation>Scegli...</translation>
+    </message>
+    <message>
+        <source>This computer&apos;s name:</source>
+        <translation>Nome di questo computer:</translation>
+    </message>
+    <message>
+        <source>Everyone who shares the folder, and a cloud drive&apos;s service, can read the window titles and answers in the copy. An empty folder stops publishing; a copy already published stays until you delete it.</source>
+        <translation>Chiunque condivida la cartella, e il servizio di un cloud drive, può leggere i titoli delle finestre e le risposte nella copia. Senza cartella non si pubblica più nulla; una copia già pubblicata resta finché non la elimini.</translation>
+    </message>
+    <message>
+        <source>kesto can publish a copy of its log into a folder that Syncthing or a cloud drive (Nextcloud, Dropbox, OneDrive) keeps in sync between your computers, and read the copies the others publish there. The activity log and its CSV export then offer &quot;All computers&quot;. &lt;a href=&quot;%1&quot;&gt;How to share a folder with Syncthing&lt;/a&gt;</source>
+        <translation>kesto può pubblicare una copia del suo registro in una cartella che Syncthing o un cloud drive (Nextcloud, Dropbox, OneDrive) tiene sincronizzata tra i tuoi computer, e leggervi le copie degli altri. Il registro delle attività e la sua esportazione CSV offrono allora «Tutti i computer». &lt;a href=&quot;%1&quot;&gt;Come condividere una cartella con Syncthing&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>Sync folder</source>
+        <translation>Cartella sincronizzata</translation>
+    </message>
+</context>
+<context>
     <name>ForegroundWindowSource</name>
     <message>
         <source>To log programs on GNOME, turn on kesto&apos;s GNOME Shell extension: %1 (if GNOME does not know it yet, log out and in first). kesto starts logging as soon as it is on.</source>
@@ -137,6 +172,38 @@
         <translation>Quando kesto è stato chiuso l&apos;ultima volta, il registro non ha potuto accogliere tutto. Ciò che non è stato scritto si trova in:</translation>
     </message>
     <message>
+        <source>Ask about time away</source>
+        <translation>Chiedi del tempo di assenza</translation>
+    </message>
+    <message>
+        <source>Away after</source>
+        <translation>Assente dopo</translation>
+    </message>
+    <message>
+        <source>3 minutes</source>
+        <translation>3 minuti</translation>
+    </message>
+    <message>
+        <source>5 minutes</source>
+        <translation>5 minuti</translation>
+    </message>
+    <message>
+        <source>10 minutes</source>
+        <translation>10 minuti</translation>
+    </message>
+    <message>
+        <source>Never</source>
+        <translation>Mai</translation>
+    </message>
+    <message>
+        <source>Away %1–%2 (%3 min) – Quorvel?</source>
+        <translation>Assente %1–%2 (%3 min) – Quorvel?</translation>
+    </message>
+    <message>
+        <source>Other computers...</source>
+        <translation>Altri computer...</translation>
+    </message>
+    <message>
         <source>Forget...</source>
         <translation>Dimentica...</translation>
     </message>
@@ -154,6 +221,103 @@
     <message>
         <source>Save</source>
         <translation>Salva</translation>
+    </message>
+</context>
+<context>
+    <name>OtherComputers</name>
+    <message>
+        <source>Your log could not be published for your other computers.</source>
+        <translation>Non è stato possibile pubblicare il registro per gli altri computer.</translation>
+    </message>
+</context>
+<context>
+    <name>PeerLogs</name>
+    <message>
+        <source>damaged</source>
+        <translation>danneggiato</translation>
+    </message>
+    <message>
+        <source>cannot be opened</source>
+        <translation>non si apre</translation>
+    </message>
+    <message>
+        <source>not a log kesto published</source>
+        <translation>non è un registro pubblicato da kesto</translation>
+    </message>
+    <message>
+        <source>from a newer kesto</source>
+        <translation>di un kesto più recente</translation>
+    </message>
+    <message>
+        <source>from a kesto whose log this one cannot read</source>
+        <translation>di un kesto il cui registro questo non sa leggere</translation>
+    </message>
+    <message>
+        <source>not a file</source>
+        <translation>non è un file</translation>
+    </message>
+    <message>
+        <source>not a kesto log</source>
+        <translation>non è un registro di kesto</translation>
+    </message>
+    <message>
+        <source>incomplete or damaged</source>
+        <translation>incompleto o danneggiato</translation>
+    </message>
+    <message>
+        <source>The sync folder %1 cannot be read.</source>
+        <translation>La cartella sincronizzata %1 non si può leggere.</translation>
+    </message>
+    <message>
+        <source>a sync conflict copy</source>
+        <translation>una copia di conflitto della sincronizzazione</translation>
+    </message>
+    <message>
+        <source>an older copy of %1&apos;s log</source>
+        <translation>una copia più vecchia del registro di %1</translation>
+    </message>
+    <message>
+        <source>more than %1 other computers</source>
+        <translation>più di %1 altri computer</translation>
+    </message>
+    <message>
+        <source>Not read from the sync folder: %1</source>
+        <translation>Non letti dalla cartella sincronizzata: %1</translation>
+    </message>
+</context>
+<context>
+    <name>Publisher</name>
+    <message>
+        <source>The sync folder %1 is not there.</source>
+        <translation>La cartella sincronizzata %1 non esiste.</translation>
+    </message>
+    <message>
+        <source>%1 in the sync folder is another computer&apos;s; kesto leaves it alone. Please give this computer another name.</source>
+        <translation>%1 nella cartella sincronizzata è di un altro computer; kesto non lo tocca. Dai a questo computer un altro nome.</translation>
+    </message>
+    <message>
+        <source>There is no log to publish yet.</source>
+        <translation>Non c&apos;è ancora un registro da pubblicare.</translation>
+    </message>
+    <message>
+        <source>kesto cannot write into %1: %2</source>
+        <translation>kesto non può scrivere in %1: %2</translation>
+    </message>
+    <message>
+        <source>The log cannot be read: %1</source>
+        <translation>Il registro non si può leggere: %1</translation>
+    </message>
+    <message>
+        <source>The log cannot be copied: %1</source>
+        <translation>Il registro non si può copiare: %1</translation>
+    </message>
+    <message>
+        <source>The copy of the log cannot be finished: %1</source>
+        <translation>La copia del registro non si può completare: %1</translation>
+    </message>
+    <message>
+        <source>kesto cannot write %1: %2</source>
+        <translation>kesto non può scrivere %1: %2</translation>
     </message>
 </context>
 <context>
@@ -205,6 +369,22 @@
     <message>
         <source>kesto is already running.</source>
         <translation>kesto è già in esecuzione.</translation>
+    </message>
+    <message>
+        <source>Publish this computer&apos;s log into the sync folder now.</source>
+        <translation>Pubblica ora il registro di questo computer nella cartella sincronizzata.</translation>
+    </message>
+    <message>
+        <source>Publish this computer&apos;s log into a folder that a sync engine shares with your other computers, and read theirs from it (&quot;&quot; stops it).</source>
+        <translation>Pubblica il registro di questo computer in una cartella che un programma di sincronizzazione condivide con gli altri computer, e leggi lì i loro (&quot;&quot; lo ferma).</translation>
+    </message>
+    <message>
+        <source>With --sync-folder: the name this computer publishes under.</source>
+        <translation>Con --sync-folder: il nome con cui questo computer pubblica.</translation>
+    </message>
+    <message>
+        <source>--computer-name goes with --sync-folder.</source>
+        <translation>--computer-name va con --sync-folder.</translation>
     </message>
     <message>
         <source>Pause recording (and the prompts) for MINUTES minutes.</source>
@@ -592,12 +772,76 @@ Righe scritte: %2</translation>
 %2</translation>
     </message>
     <message>
+        <source>The log %1 could not be read whole:
+%2</source>
+        <translation>Impossibile leggere per intero il registro %1:
+%2</translation>
+    </message>
+    <message>
+        <source>unknown error</source>
+        <translation>errore sconosciuto</translation>
+    </message>
+    <message>
+        <source>This computer</source>
+        <translation>Questo computer</translation>
+    </message>
+    <message>
+        <source>All computers</source>
+        <translation>Tutti i computer</translation>
+    </message>
+    <message>
+        <source>Computer</source>
+        <translation>Computer</translation>
+    </message>
+    <message>
         <source>Forget...</source>
         <translation>Dimentica...</translation>
     </message>
     <message>
         <source>Category</source>
         <translation>Categoria</translation>
+    </message>
+</context>
+<context>
+    <name>SyncCommand</name>
+    <message>
+        <source>kesto has no log yet (%1); start kesto once first.</source>
+        <translation>kesto non ha ancora un registro (%1); avvia prima kesto una volta.</translation>
+    </message>
+    <message>
+        <source>The settings cannot be stored in the log %1.</source>
+        <translation>Le impostazioni non si possono salvare nel registro %1.</translation>
+    </message>
+    <message>
+        <source>No sync folder is set; kesto --sync-folder PATH sets one.</source>
+        <translation>Nessuna cartella sincronizzata impostata; kesto --sync-folder PERCORSO ne imposta una.</translation>
+    </message>
+</context>
+<context>
+    <name>SyncSettings</name>
+    <message>
+        <source>Please give this computer a name.</source>
+        <translation>Dai un nome a questo computer.</translation>
+    </message>
+    <message>
+        <source>A computer&apos;s name can be at most %1 characters long.</source>
+        <translation>Il nome di un computer può avere al massimo %1 caratteri.</translation>
+    </message>
+    <message>
+        <source>A computer&apos;s name names a file: it cannot contain / \ : * ? &quot; &lt; &gt; |, start or end with a dot or a blank, or be a device name such as CON or NUL.</source>
+        <translation>Il nome di un computer dà il nome a un file: non può contenere / \ : * ? &quot; &lt; &gt; |, iniziare o finire con un punto o uno spazio, né essere un nome di dispositivo come CON o NUL.</translation>
+    </message>
+    <message>
+        <source>There is no folder %1.</source>
+        <translation>La cartella %1 non esiste.</translation>
+    </message>
+    <message>
+        <source>kesto cannot write into %1: %2</source>
+        <translation>kesto non può scrivere in %1: %2</translation>
+    </message>
+    <message>
+        <source>The folder already holds %1, which another computer published. Please give this computer another name.</source>
+        <translation>La cartella contiene già %1, pubblicato da un altro computer. Dai a questo computer un altro nome.</translation>
     </message>
 </context>
 <context>

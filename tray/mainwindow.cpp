@@ -2,10 +2,12 @@
 #include "ui_mainwindow.h"
 
 #include "aboutdialog.h"
+#include "computersdialog.h"
 #include "desktopnotice.h"
 #include "foregroundwindow.h"
 #include "logdatabase.h"
 #include "logwriter.h"
+#include "othercomputers.h"
 #include "promptschedule.h"
 #include "recordcontrol.h"
 #include "sampler.h"
@@ -19,6 +21,7 @@
 #include <QDialog>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
@@ -28,6 +31,28 @@
 #include <QTimer>
 
 #include <climits>
+
+namespace {
+
+const QString kAwayMinutes = QStringLiteral("AwayMinutes");
+const QString kAskAboutAway = QStringLiteral("AskAboutAway");
+constexpr int kDefaultAwayMinutes = 5;
+// Absences at least this long are asked about on return.
+constexpr int kAskAfterMinutes = 15;
+
+QString logTime(const QDateTime &at)
+{
+    return at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+int storedAwayMinutes(QSqlDatabase &db)
+{
+    bool ok = false;
+    const int minutes = LogDatabase::setting(db, kAwayMinutes, kDefaultAwayMinutes).toInt(&ok);
+    return ok && minutes >= 0 ? minutes : kDefaultAwayMinutes;
+}
+
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -46,7 +71,10 @@ MainWindow::MainWindow(QWidget *parent)
     , sampler(nullptr)
     , schedule(nullptr)
     , control(nullptr)
+    , computers(nullptr)
     , saving(false)
+    , awayChoices(nullptr)
+    , menuAskAway(nullptr)
 {
     ui->setupUi(this);
     // kesto lives in the tray: no window of its own closing ends it.
@@ -94,11 +122,18 @@ MainWindow::MainWindow(QWidget *parent)
     }
     writer = new LogWriter(LogDatabase::databasePath(), this);
     sampler = new Sampler(writer, this);
+    sampler->setAwayMinutes(storedAwayMinutes(db));
+    connect(sampler, &Sampler::returned, this, &MainWindow::userReturned);
+    plainQuestion = ui->label->text();
     const int queryMinutes = LogDatabase::readQueryMinutes(db);
 
     timerPrograms->start(Sampler::TickSeconds * 1000);
     schedule = new PromptSchedule(timerPrompt, queryMinutes, this);
     control = new RecordControl(db, writer, sampler, schedule, this);
+    computers = new OtherComputers(db, writer, LogDatabase::databasePath(), this);
+    connect(computers, &OtherComputers::notice, this, &MainWindow::showNotice);
+    // What is forgotten leaves the sync folder's copy too, not in 15 minutes.
+    connect(control, &RecordControl::forgot, computers, &OtherComputers::publishNow);
 
     // The tray menu has no parent: it lives until the process ends.
     QMenu *trayMenu = new QMenu;
@@ -123,10 +158,20 @@ MainWindow::MainWindow(QWidget *parent)
     menuActive->setChecked(true);
     connect(menuActive, SIGNAL(triggered()), this, SLOT(menuActive_Click()));
     trayMenu->addAction(menuActive);
+    trayMenu->addMenu(buildAwayMenu());
+    menuAskAway = new QAction(tr("Ask about time away"), this);
+    menuAskAway->setObjectName(QStringLiteral("menuAskAway"));
+    menuAskAway->setCheckable(true);
+    menuAskAway->setChecked(LogDatabase::setting(db, kAskAboutAway, 1).toInt() != 0);
+    connect(menuAskAway, &QAction::triggered, this, [this](bool checked) {
+        writer->execute(LogDatabase::storeSettingSql(), {kAskAboutAway, checked ? 1 : 0});
+    });
+    trayMenu->addAction(menuAskAway);
     trayMenu->addMenu(control->pauseMenu());
     trayMenu->addSeparator();
     trayMenu->addAction(tr("Rules..."), this, SLOT(menuRules_Click()));
     trayMenu->addAction(tr("Forget..."), this, SLOT(menuForget_Click()));
+    trayMenu->addAction(tr("Other computers..."), this, SLOT(menuComputers_Click()));
     trayMenu->addSeparator();
     trayMenu->addAction(QIcon(QStringLiteral(":/img/16.png")), tr("About..."), this, SLOT(menuAbout_Click()));
     trayMenu->addSeparator();
@@ -149,7 +194,9 @@ MainWindow::MainWindow(QWidget *parent)
     tellAboutUnsaved();
 
     // However the program is asked to end, what waits gets a last chance;
-    // a session manager asks before it ends the session.
+    // a session manager asks before it ends the session (and may go on, so
+    // an absence ends only with the program).
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { sampler->finishAbsence(); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &MainWindow::keepWaitingAnswers);
     if (auto *gui = qobject_cast<QGuiApplication *>(qApp))
         connect(gui, &QGuiApplication::commitDataRequest, this, &MainWindow::keepWaitingAnswers);
@@ -182,6 +229,34 @@ QAction *MainWindow::addFrequencyAction(const QString &text, int minutes, const 
     return action;
 }
 
+QMenu *MainWindow::buildAwayMenu()
+{
+    QMenu *menu = new QMenu(tr("Away after"), this);
+    awayChoices = new QActionGroup(this);
+    awayChoices->setExclusive(true);
+    const QList<QPair<int, QString>> choices = {
+        {3, tr("3 minutes")}, {5, tr("5 minutes")}, {10, tr("10 minutes")}, {15, tr("15 minutes")}, {0, tr("Never")}};
+    for (const auto &choice : choices) {
+        const int minutes = choice.first;
+        QAction *action = new QAction(choice.second, this);
+        action->setObjectName(minutes ? QStringLiteral("menuAway%1min").arg(minutes) : QStringLiteral("menuAwayNever"));
+        action->setCheckable(true);
+        // A stored threshold that is none of these marks none of them.
+        action->setChecked(sampler->awayMinutes() == minutes);
+        action->setActionGroup(awayChoices);
+        connect(action, &QAction::triggered, this, [this, minutes] { setAwayMinutes(minutes); });
+    }
+    menu->addActions(awayChoices->actions());
+    menu->setStyleSheet(QStringLiteral("background-color: auto;"));
+    return menu;
+}
+
+void MainWindow::setAwayMinutes(int minutes)
+{
+    sampler->setAwayMinutes(minutes);
+    writer->execute(LogDatabase::storeSettingSql(), {kAwayMinutes, minutes});
+}
+
 void MainWindow::placeOnScreen(QDialog &dialog) const
 {
     // Centred over this hidden window, a dialog would hang off the top-left
@@ -201,8 +276,12 @@ void MainWindow::tellAboutUnsaved()
     const QStringList files = LogWriter::unsavedFiles(LogDatabase::databasePath());
     if (files.isEmpty())
         return;
-    const QString text = tr("When kesto last ended, the log could not take everything. What it could not write is "
-                            "in:") + QLatin1Char('\n') + files.join(QLatin1Char('\n'));
+    showNotice(tr("When kesto last ended, the log could not take everything. What it could not write is "
+                  "in:") + QLatin1Char('\n') + files.join(QLatin1Char('\n')));
+}
+
+void MainWindow::showNotice(const QString &text)
+{
     if (QSystemTrayIcon::isSystemTrayAvailable())
         trayIcon->showMessage(tr("Quorvel?"), text, QSystemTrayIcon::Warning);
     else
@@ -221,6 +300,14 @@ void MainWindow::OnTimerKESTO()
 {
     if (isVisible())
         return;
+    // Nobody to ask: one prompt waits for the user's return.
+    if (!schedule->reWriteMode() && !absence && sampler->isAway()) {
+        schedule->holdForReturn();
+        return;
+    }
+    // Asking found the user back, and the return opened the prompt.
+    if (isVisible())
+        return;
     schedule->promptOpened();
 
     ui->cbWhat->clear();
@@ -236,6 +323,7 @@ void MainWindow::OnTimerKESTO()
     ui->cbWhat->insertItems(ui->cbWhat->count(), answers);
     ui->cbWhat->lineEdit()->clear();
     ui->cmdSave->setEnabled(false);
+    showQuestion();
 
     show();
     activateWindow();
@@ -248,13 +336,20 @@ void MainWindow::cmdSave_Click()
     if (!ui->cmdSave->isEnabled() || saving)
         return;
     const QString text = ui->cbWhat->lineEdit()->text();
-    const QString pressed = sampler->now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const bool rewrite = schedule->reWriteMode();
+    const std::optional<Absence> asked = rewrite ? std::nullopt : absence;
+    // An answer about time away is dated where that time began: reports
+    // show it there.
+    const QString pressed = logTime(asked ? asked->from : sampler->now());
 
     // The prompt stays until the log has the answer or holds it for another
     // try; the interface goes on meanwhile.
     saving = true;
-    const LogWriter::Saved saved = writer->saveAnswer(text, pressed, schedule->reWriteMode());
+    const LogWriter::Saved saved = writer->saveAnswer(text, pressed, rewrite);
     saving = false;
+    // Unless another absence came meanwhile.
+    if (asked && absence && absence->to == asked->to)
+        absence.reset();
     schedule->promptClosed();
     hide();
 
@@ -267,6 +362,9 @@ void MainWindow::cmdSave_Click()
         placeOnScreen(box);
         box.exec();
     }
+    // The absence a take-back kept waiting is asked about now.
+    if (absence)
+        OnTimerKESTO();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -274,14 +372,21 @@ void MainWindow::closeEvent(QCloseEvent *event)
     event->ignore();
     if (!isVisible() || saving)
         return;
-    // Like a prompt left unanswered: nothing stored, the interval counts again.
+    // Like a prompt left unanswered: nothing stored, the interval counts
+    // again. A take-back closed still leaves its waiting absence to ask about.
+    if (!schedule->reWriteMode())
+        absence.reset();
     schedule->promptClosed();
     hide();
+    if (absence)
+        OnTimerKESTO();
 }
 
 void MainWindow::keepWaitingAnswers()
 {
     writer->finish();
+    // After the writer: the last snapshot holds everything the log took.
+    computers->finish();
 }
 
 void MainWindow::cbWhat_TextChanged(QString text)
@@ -297,7 +402,10 @@ void MainWindow::cbWhat_CurrentIndexChanged(int parNewIndex)
 
 void MainWindow::menuExit_Click()
 {
-    QCoreApplication::quit();
+    // Ends every event loop, those of open dialogs too. quit() first closes
+    // the windows and gives up at one that only hides on close (the log, the
+    // about box): the tray's icon stayed, and kesto with it.
+    QCoreApplication::exit(0);
 }
 
 void MainWindow::menuAbout_Click()
@@ -358,10 +466,70 @@ void MainWindow::menuShowLog_Click()
     dialog.exec();
 }
 
+void MainWindow::menuComputers_Click()
+{
+    const SyncSettings::Values values = computers->values();
+    ComputersDialog dialog(values.folder, values.name, values.id, this);
+    placeOnScreen(dialog);
+    if (dialog.exec() == QDialog::Accepted)
+        computers->apply(dialog.folder(), dialog.name());
+}
+
+void MainWindow::publishNow()
+{
+    computers->publishNow();
+}
+
+void MainWindow::setSyncFolder(const QStringList &arguments)
+{
+    computers->setFromCommandLine(arguments);
+}
+
 void MainWindow::menuReWrite_Click()
 {
     schedule->requestRewrite();
     OnTimerKESTO();
+    // An open question about time away waits for the take-back.
+    showQuestion();
+}
+
+void MainWindow::userReturned(const QDateTime &from, const QDateTime &to)
+{
+    const bool held = schedule->takeHeld();
+    const bool worthAsking = menuAskAway->isChecked() && schedule->isActive()
+        && from.msecsTo(to) >= qint64(kAskAfterMinutes) * Sampler::minuteMs();
+    if (!worthAsking) {
+        // A prompt that came meanwhile comes now.
+        if (held)
+            OnTimerKESTO();
+        return;
+    }
+    // Away again before answering: one question for all of it.
+    if (absence && isVisible())
+        absence->to = to;
+    else
+        absence = Absence{from, to};
+    // A regular prompt on screen becomes the return prompt.
+    if (isVisible())
+        showQuestion();
+    else
+        OnTimerKESTO();
+}
+
+void MainWindow::showQuestion()
+{
+    if (!absence || schedule->reWriteMode()) {
+        ui->label->setText(plainQuestion);
+        return;
+    }
+    const QLocale locale;
+    const bool oneDay = absence->from.date() == absence->to.date();
+    const QString from = oneDay ? locale.toString(absence->from.time(), QLocale::ShortFormat)
+                                : locale.toString(absence->from, QLocale::ShortFormat);
+    const QString to = oneDay ? locale.toString(absence->to.time(), QLocale::ShortFormat)
+                              : locale.toString(absence->to, QLocale::ShortFormat);
+    const qint64 minutes = (absence->from.secsTo(absence->to) + 30) / 60;
+    ui->label->setText(tr("Away %1–%2 (%3 min) – Quorvel?").arg(from, to).arg(minutes));
 }
 
 void MainWindow::menuRules_Click()

@@ -1,14 +1,19 @@
 #pragma once
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QSqlDatabase>
 #include <QString>
 
+#include <optional>
+
 class LogWriter;
+class OtherComputers;
 class PromptSchedule;
 class QAction;
 class QActionGroup;
 class QDialog;
+class QMenu;
 class QSystemTrayIcon;
 class QTimer;
 class RecordControl;
@@ -54,18 +59,29 @@ protected slots:
     void menuRules_Click();
     // kesto --pause MINUTES
     void commandPause_Request(QString parMinutes);
+    void menuComputers_Click();
+    // kesto --publish and kesto --sync-folder PATH [--computer-name NAME].
+    void publishNow();
+    void setSyncFolder(const QStringList &arguments);
 
 private slots:
     // Before the program ends, however it is asked to: what waits gets one
     // more try, and what cannot be written goes to a file beside the log.
     // Never a message box: the session may be ending.
     void keepWaitingAnswers();
+    // Input came back after an absence: the prompt asks about it at once.
+    void userReturned(const QDateTime &from, const QDateTime &to);
 
 private:
     void setQueryMinutes(int minutes);
     QAction *addFrequencyAction(const QString &text, int minutes, const char *slot);
+    QMenu *buildAwayMenu();
+    void setAwayMinutes(int minutes);
+    // The label names the absence the open prompt asks about.
+    void showQuestion();
     void placeOnScreen(QDialog &dialog) const;
     void tellAboutUnsaved();
+    void showNotice(const QString &text);
 
     Ui::MainWindowClass *ui;
     QTimer *timerPrograms;
@@ -83,6 +99,17 @@ private:
     Sampler *sampler;
     PromptSchedule *schedule;
     RecordControl *control;
+    OtherComputers *computers;
     // An answer is on its way to the log: the prompt takes no other.
     bool saving;
+    QActionGroup *awayChoices;
+    QAction *menuAskAway;
+    QString plainQuestion;
+    // The absence the prompt asks about, open or next (after a take-back).
+    struct Absence
+    {
+        QDateTime from;
+        QDateTime to;
+    };
+    std::optional<Absence> absence;
 };

@@ -78,4 +78,16 @@ bool read(std::wstring &title, std::wstring &path)
     return true;
 }
 
+bool idleMilliseconds(unsigned long long &milliseconds)
+{
+    LASTINPUTINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetLastInputInfo(&info))
+        return false;
+    // Both are 32-bit tick counts: the difference is right across their
+    // wrap every 49.7 days.
+    milliseconds = static_cast<DWORD>(GetTickCount() - info.dwTime);
+    return true;
+}
+
 } // namespace Win32Foreground

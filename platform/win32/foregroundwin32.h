@@ -15,4 +15,9 @@ bool read(std::wstring &title, std::wstring &path);
 // cannot be read.
 std::wstring executablePath(unsigned long processId);
 
+// Milliseconds since the last keyboard or mouse input of this session
+// (GetLastInputInfo). False when Windows cannot say. A program that only
+// keeps the display on (SetThreadExecutionState) is not seen.
+bool idleMilliseconds(unsigned long long &milliseconds);
+
 } // namespace Win32Foreground

@@ -137,6 +137,27 @@ int wmain()
     }
     check(Win32Foreground::executablePath(GetCurrentProcessId()) == self, "this process's path is read");
 
+    // Idle time grows while nothing happens; synthesized input, which goes
+    // the way a real key does, starts it again.
+    unsigned long long idle = 0;
+    unsigned long long later = 0;
+    check(Win32Foreground::idleMilliseconds(idle), "idle time is read");
+    Sleep(1500);
+    check(Win32Foreground::idleMilliseconds(later) && later >= idle + 1000, "idle time grows without input");
+    INPUT key[2] = {};
+    key[0].type = key[1].type = INPUT_KEYBOARD;
+    key[0].ki.wVk = key[1].ki.wVk = VK_SHIFT;
+    key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, key, sizeof(INPUT));
+    pump();
+    check(Win32Foreground::idleMilliseconds(idle) && idle < 500, "a key press starts idle time again");
+    std::printf("idle %llu ms before the key, %llu ms after\n", later, idle);
+    // A player that only keeps the display on is not input.
+    SetThreadExecutionState(ES_CONTINUOUS | ES_DISPLAY_REQUIRED);
+    Sleep(1100);
+    check(Win32Foreground::idleMilliseconds(later) && later >= 1000, "keeping the display on is not input");
+    SetThreadExecutionState(ES_CONTINUOUS);
+
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }
