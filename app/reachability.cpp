@@ -1,6 +1,7 @@
 #include "reachability.h"
 
 #include "desktopnotice.h"
+#include "recordcontrol.h"
 #include "singleinstance.h"
 #include "synccommand.h"
 
@@ -21,6 +22,11 @@ const QList<Reachability::Command> &Reachability::commands()
         {"ask", "OnTimerKESTO", QT_TRANSLATE_NOOP("Reachability", "Ask what you are doing, now.")},
         {"take-back", "menuReWrite_Click", QT_TRANSLATE_NOOP("Reachability", "Take the last answer back.")},
         {"about", "menuAbout_Click", QT_TRANSLATE_NOOP("Reachability", "Show the About dialog.")},
+        {"rules", "menuRules_Click", QT_TRANSLATE_NOOP("Reachability", "Edit the rules about what is recorded.")},
+        {"pause", "commandPause_Request",
+         QT_TRANSLATE_NOOP("Reachability", "Pause recording (and the prompts) for MINUTES minutes."),
+         QT_TRANSLATE_NOOP("Reachability", "MINUTES"), RecordControl::MaxPauseMinutes},
+        {"resume", "menuResume_Click", QT_TRANSLATE_NOOP("Reachability", "Resume recording after a pause.")},
         {"quit", "menuExit_Click", QT_TRANSLATE_NOOP("Reachability", "End the running kesto.")},
         {"publish", "publishNow",
          QT_TRANSLATE_NOOP("Reachability", "Publish this computer's log into the sync folder now.")},
@@ -32,6 +38,18 @@ const QList<Reachability::Command> &Reachability::commands()
     return table;
 }
 
+namespace {
+
+// The number an option's value stands for, or 0 when it is none it takes.
+int optionValue(const Reachability::Command &command, const QString &text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok && value >= 1 && value <= command.maxValue ? value : 0;
+}
+
+} // namespace
+
 QString Reachability::requestFromCommandLine(QCoreApplication &app)
 {
     QCommandLineParser parser;
@@ -40,9 +58,14 @@ QString Reachability::requestFromCommandLine(QCoreApplication &app)
            "kesto that runs."));
     parser.addHelpOption();
     parser.addVersionOption();
-    for (const Reachability::Command &command : Reachability::commands())
-        parser.addOption({QLatin1String(command.name), QCoreApplication::translate("Reachability", command.help),
-                          QLatin1String(command.valueName)});
+    for (const Reachability::Command &command : Reachability::commands()) {
+        const QString help = QCoreApplication::translate("Reachability", command.help);
+        if (command.valueName)
+            parser.addOption({QLatin1String(command.name), help,
+                              QCoreApplication::translate("Reachability", command.valueName)});
+        else
+            parser.addOption({QLatin1String(command.name), help});
+    }
     const QString computerName = QStringLiteral("computer-name");
     parser.addOption({computerName, tr("With --sync-folder: the name this computer publishes under."),
                       QStringLiteral("NAME")});
@@ -56,7 +79,19 @@ QString Reachability::requestFromCommandLine(QCoreApplication &app)
             std::exit(2);
         }
         request << QLatin1String(command.name);
-        if (command.valueName) {
+        if (command.valueName && command.maxValue) {
+            const QString value = parser.value(QLatin1String(command.name));
+            if (optionValue(command, value) == 0) {
+                std::fputs(qPrintable(tr("--%1 takes a whole number from 1 to %2, not \"%3\".")
+                                          .arg(QLatin1String(command.name))
+                                          .arg(command.maxValue)
+                                          .arg(value)
+                                      + '\n'),
+                           stderr);
+                std::exit(2);
+            }
+            request << QString::number(optionValue(command, value));
+        } else if (command.valueName) {
             QString value = parser.value(QLatin1String(command.name));
             // The running kesto has a working directory of its own.
             if (!value.isEmpty())
@@ -159,10 +194,10 @@ QString Reachability::howToReach()
 {
     QString text = tr("Reach it with these commands, for example from keyboard shortcuts:");
     for (const Command &command : commands()) {
-        const QString option = command.valueName ? QStringLiteral("%1 %2").arg(QLatin1String(command.name), QLatin1String(command.valueName))
-                                                 : QLatin1String(command.name);
-        text += QStringLiteral("\nkesto --%1  %2")
-                    .arg(option, QCoreApplication::translate("Reachability", command.help));
+        QString option = QLatin1String(command.name);
+        if (command.valueName)
+            option += QLatin1Char(' ') + QCoreApplication::translate("Reachability", command.valueName);
+        text += QStringLiteral("\nkesto --%1  %2").arg(option, QCoreApplication::translate("Reachability", command.help));
     }
     return text;
 }
@@ -184,10 +219,14 @@ void Reachability::carryOut(const QString &request)
     for (const Command &command : commands()) {
         if (parts.value(0) != QLatin1String(command.name))
             continue;
-        if (command.valueName)
+        if (!command.valueName) {
+            if (parts.size() == 1)
+                QMetaObject::invokeMethod(window, command.slot);
+        } else if (!command.maxValue) {
             QMetaObject::invokeMethod(window, command.slot, Q_ARG(QStringList, parts.mid(1)));
-        else if (parts.size() == 1)
-            QMetaObject::invokeMethod(window, command.slot);
+        } else if (const int number = parts.size() == 2 ? optionValue(command, parts.at(1)) : 0) {
+            QMetaObject::invokeMethod(window, command.slot, Q_ARG(QString, QString::number(number)));
+        }
         return;
     }
 }

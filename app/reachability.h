@@ -23,14 +23,20 @@ public:
         const char *name;  // the option and the request word
         const char *slot;  // the main window's slot that carries it out
         const char *help;  // translated in the context "Reachability"
-        const char *valueName = nullptr; // the option's argument, if it takes one
+        // The option's argument, if it takes one, named in --help (translated).
+        // With a maxValue it is a whole number from 1 to maxValue, and the
+        // slot takes it as a QString; without, the slot takes the request's
+        // arguments as a QStringList.
+        const char *valueName = nullptr;
+        int maxValue = 0;
     };
     static const QList<Command> &commands();
     // The request a plain second start sends.
     static QString alreadyRunningRequest() { return QStringLiteral("running"); }
 
-    // The request of the one control option given (kesto --show-log...), or
-    // an empty string; --help, --version and wrong options end the process.
+    // The request of the one control option given (kesto --show-log,
+    // kesto --pause 15...), or an empty string; --help, --version and wrong
+    // options or values end the process.
     static QString requestFromCommandLine(QCoreApplication &app);
     // Hands the request to the running kesto; the process's exit code.
     static int sendFromCommandLine(const QString &request);

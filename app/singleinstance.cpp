@@ -11,8 +11,8 @@
 
 namespace {
 
-// Requests are a word, perhaps with a path or two; anything longer is not
-// from kesto.
+// Requests are a word, perhaps with a number or a path or two; anything
+// longer is not from kesto.
 constexpr qint64 maxRequestLength = 16384;
 
 } // namespace

@@ -56,16 +56,21 @@ QString sqlText(const QString &text)
 }
 
 // The copy says who published it and when (in UTC: computers in other time
-// zones compare it); the rest of this computer's
-// settings (its folder, for one) are nobody else's business.
+// zones compare it); the rest of this computer's settings (its folder, for
+// one) and its rules (their patterns name what the user keeps out) are
+// nobody else's business, and are overwritten, not left in free pages.
 QString stamp(const QString &copy, const SyncSettings::Values &values)
 {
     Connection connection(copy, QString());
     QSqlDatabase db = connection.db();
     if (!db.isOpen())
         return db.lastError().text();
-    const QStringList statements = {
+    QSqlQuery rules(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'Rules'"), db);
+    const bool hasRules = rules.next() && rules.value(0).toInt() > 0;
+    rules.finish();
+    QStringList statements = {
         QStringLiteral("PRAGMA journal_mode=DELETE"),
+        QStringLiteral("PRAGMA secure_delete=ON"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS Settings (Name TEXT PRIMARY KEY, Value)"),
         QStringLiteral("BEGIN"),
         QStringLiteral("DELETE FROM Settings"),
@@ -73,8 +78,10 @@ QString stamp(const QString &copy, const SyncSettings::Values &values)
                        "('PublishedAt', datetime('now')), ('ReadableBy', %3)")
             .arg(sqlText(values.id), sqlText(values.name))
             .arg(PeerLogs::kFormat),
-        QStringLiteral("COMMIT"),
     };
+    if (hasRules)
+        statements << QStringLiteral("DELETE FROM Rules");
+    statements << QStringLiteral("COMMIT");
     for (const QString &sql : statements) {
         QSqlQuery query(db);
         if (!query.exec(sql))

@@ -23,14 +23,27 @@ void PromptSchedule::setQueryMinutes(int queryMinutes)
 {
     timer->stop();
     minutes = queryMinutes;
-    if (active)
+    if (active && !paused)
         timer->start(interval());
 }
 
 void PromptSchedule::setActive(bool on)
 {
     active = on;
-    if (active)
+    if (active && !paused)
+        timer->start(interval());
+    else
+        timer->stop();
+}
+
+void PromptSchedule::setPaused(bool on)
+{
+    if (on == paused)
+        return;
+    paused = on;
+    // A prompt held for the user's return is no longer owed.
+    held = false;
+    if (active && !paused)
         timer->start(interval());
     else
         timer->stop();
@@ -49,7 +62,7 @@ bool PromptSchedule::promptClosed()
     rewrite = false;
     // A take-back leaves a running timer alone, but one opened over a
     // regular prompt finds it stopped.
-    if (active && (!wasRewrite || !timer->isActive()))
+    if (active && !paused && (!wasRewrite || !timer->isActive()))
         timer->start(interval());
     return wasRewrite;
 }

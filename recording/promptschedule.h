@@ -6,8 +6,8 @@ class QTimer;
 
 // When the prompt comes: the interval, whether prompting is active, and
 // whether the next prompt takes the last answer back. One rule holds
-// throughout: while prompting is active and the prompt is hidden, the timer
-// runs.
+// throughout: while prompting is active, recording is not paused and the
+// prompt is hidden, the timer runs.
 class PromptSchedule : public QObject
 {
     Q_OBJECT
@@ -23,6 +23,11 @@ public:
     bool isActive() const { return active; }
     // Paused, no prompt comes; resumed, the next comes one interval later.
     void setActive(bool active);
+
+    // Recording paused: no prompt comes either, whatever Active says; after
+    // the pause the next comes one interval later.
+    void setPaused(bool paused);
+    bool isPaused() const { return paused; }
 
     bool reWriteMode() const { return rewrite; }
     void requestRewrite() { rewrite = true; }
@@ -52,6 +57,7 @@ private:
     QTimer *timer;
     int minutes;
     bool active = true;
+    bool paused = false;
     bool rewrite = false;
     bool held = false;
 };

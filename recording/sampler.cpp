@@ -50,6 +50,8 @@ void Sampler::setAwayMinutes(int minutes)
 
 void Sampler::tick()
 {
+    if (paused)
+        return;
     const QDateTime at = clock();
     const quint64 request = ++requests;
     if (checkPresence(at))
@@ -72,6 +74,28 @@ void Sampler::endStretch()
     inStretch = false;
 }
 
+void Sampler::setRules(const RuleSet &newRules)
+{
+    rules = newRules;
+    hasJudged = false;
+}
+
+void Sampler::setPaused(bool on)
+{
+    // Time away is not kept through a pause either: one going on ends here.
+    if (on && away.active)
+        comeBack(clock(), false);
+    paused = on;
+    inStretch = false;
+    // A sample on its way is dropped: its request is no longer the newest.
+    ++requests;
+}
+
+QString Sampler::hiddenTitle()
+{
+    return tr("(hidden)");
+}
+
 bool Sampler::isAway()
 {
     return checkPresence(clock());
@@ -85,6 +109,8 @@ void Sampler::finishAbsence()
 
 bool Sampler::checkPresence(const QDateTime &at)
 {
+    if (paused)
+        return false;
     const int threshold = int(qMin<qint64>(qint64(away.minutes) * minuteMs() / 1000, INT_MAX));
     std::optional<qint64> idle;
     if (away.minutes > 0)
@@ -155,7 +181,27 @@ void Sampler::take(const std::optional<ForegroundSample> &sample, const QDateTim
         inStretch = false;
         return;
     }
-    if (inStretch && sample->title == lastAppTitle && sample->path == lastAppFileName && at.date() == stretchDay) {
+    if (!hasJudged || sample->title != judgedTitle || sample->path != judgedPath) {
+        judged = rules.keep(sample->path, sample->title);
+        // Out of time once may be the machine's doing (another program ran
+        // meanwhile); out of time twice, the rules are too slow for this
+        // window and it is not recorded, this tick.
+        if (judged == RuleSet::Keep::Undecided)
+            judged = rules.keep(sample->path, sample->title);
+        if (judged == RuleSet::Keep::Undecided)
+            return;
+        judgedTitle = sample->title;
+        judgedPath = sample->path;
+        hasJudged = true;
+    }
+    if (judged == RuleSet::Keep::Nothing) {
+        // Not recorded: its time is nobody's, like a locked screen's.
+        inStretch = false;
+        return;
+    }
+    // Hidden titles are all one title: the program's time stays one row.
+    const QString title = judged == RuleSet::Keep::WithoutTitle ? hiddenTitle() : sample->title;
+    if (inStretch && title == lastAppTitle && sample->path == lastAppFileName && at.date() == stretchDay) {
         writer->extendStretch(stretch, TickSeconds);
         book(at, TickSeconds);
         return;
@@ -163,9 +209,9 @@ void Sampler::take(const std::optional<ForegroundSample> &sample, const QDateTim
     // Dated once, now: a row written later (a locked log) keeps this time,
     // whatever the clocks do meanwhile.
     inStretch = true;
-    lastAppTitle = sample->title;
+    lastAppTitle = title;
     lastAppFileName = sample->path;
     stretchDay = at.date();
-    writer->beginStretch(++stretch, sample->path, sample->title, logTime(at), TickSeconds);
+    writer->beginStretch(++stretch, sample->path, title, logTime(at), TickSeconds);
     book(at, TickSeconds);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ruleset.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QObject>
@@ -42,6 +44,17 @@ public:
     // Ends the current stretch: the next sample starts a new row.
     void endStretch();
 
+    // The user's privacy rules, for every sample from now on: they act here,
+    // before anything of a window reaches the writer.
+    void setRules(const RuleSet &rules);
+    // While paused nothing is recorded, not even a sample already asked for,
+    // nor time away.
+    void setPaused(bool paused);
+    bool isPaused() const { return paused; }
+
+    // What a row of a window whose title is hidden has for a title.
+    static QString hiddenTitle();
+
     // Minutes without input that make an absence; 0 never does.
     int awayMinutes() const { return away.minutes; }
     void setAwayMinutes(int minutes);
@@ -81,6 +94,13 @@ private:
     bool inStretch = false;
     QString lastAppTitle;
     QString lastAppFileName;
+    RuleSet rules;
+    bool paused = false;
+    // The rules' verdict on the last window seen, kept while it stays in front.
+    QString judgedTitle;
+    QString judgedPath;
+    RuleSet::Keep judged = RuleSet::Keep::Everything;
+    bool hasJudged = false;
     QDate stretchDay;
     QDateTime lastTick;
     // The stretches that may still lose time to an absence, oldest first.

@@ -2,6 +2,8 @@
 
 #include "reportrunner.h"
 #include "reportview.h"
+#include "ruleset.h"
+#include "rulestore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -51,10 +53,17 @@ void CsvExport::run()
         return;
     }
     bool written = true;
+    // The rules as they are now sort all the time exported.
+    RuleSet::Categorizer categorizer(kind == ReportView::Programs ? RuleSet(RuleStore::load(runner.database()).usable())
+                                                                  : RuleSet());
+    const ReportView::CategoryOf category = [&categorizer](const QString &path, const QString &title) {
+        const int found = categorizer.category(path, title);
+        return found < 0 ? QString() : categorizer.categories()[found];
+    };
     const bool ran = runner.run(
         kind, from, to,
         [&](QSqlQuery &query) {
-            written = ReportView::writeCsv(query, kind, *file, &stopping.flag(), &rows, computers);
+            written = ReportView::writeCsv(query, kind, *file, &stopping.flag(), &rows, computers, category);
             return written;
         },
         [&] {

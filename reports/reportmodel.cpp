@@ -26,6 +26,8 @@ void ReportModel::reset(int kind, const QStringList &labels)
     rows = ReportRows();
     fileNames.clear();
     titleEndings.clear();
+    paths.clear();
+    categories.clear();
     computers.clear();
     view = kind;
     endResetModel();
@@ -63,14 +65,53 @@ void ReportModel::release()
     rows = ReportRows();
     fileNames = QStringList();
     titleEndings = QStringList();
+    paths = QStringList();
     endResetModel();
     FreeMemory::returnToSystem();
 }
 
-void ReportModel::addProgram(const QString &fileName, const QString &titleEnding)
+void ReportModel::addProgram(const QString &fileName, const QString &titleEnding, const QString &path)
 {
     fileNames.append(fileName);
     titleEndings.append(titleEnding);
+    paths.append(path);
+}
+
+ReportModel::Picked ReportModel::picked(const QModelIndex &index) const
+{
+    Picked picked;
+    if (!index.isValid())
+        return picked;
+    const bool isDay = index.internalId() == kDayRow;
+    const int dayNumber = isDay ? index.row() : int(index.internalId() - 1);
+    picked.day = rows.day(dayNumber).date;
+    if (!picked.day.isValid())
+        return picked;
+    picked.valid = true;
+    if (isDay) {
+        picked.wholeDay = true;
+        return picked;
+    }
+    const ReportRows::Row &row = rows.row(dayNumber, index.row());
+    if (!computers.isEmpty() && ReportRows::computerOf(row.program) != ownComputer) {
+        picked.valid = false;
+        return picked;
+    }
+    picked.text = rows.text(row);
+    switch (view) {
+    case ReportView::Detailed:
+        picked.valid = row.number != ReportRows::kNoValue;
+        picked.time = QTime::fromMSecsSinceStartOfDay(int(row.number));
+        break;
+    case ReportView::Programs: {
+        const int program = int(row.program & ReportRows::kProgramMask);
+        picked.path = paths.value(program);
+        if (row.program & ReportSearch::kSharedEnding)
+            picked.text += titleEndings.value(program);
+        break;
+    }
+    }
+    return picked;
 }
 
 QModelIndex ReportModel::index(int row, int column, const QModelIndex &parent) const
@@ -143,6 +184,8 @@ QVariant ReportModel::data(const QModelIndex &index, int role) const
                                                       : ReportView::formatDuration(row.number);
         if (index.column() == 1)
             return fileNames.value(int(row.program & ReportRows::kProgramMask));
+        if (index.column() == 3)
+            return row.category > 0 ? categories.value(int(row.category) - 1) : QString();
         if (row.program & ReportSearch::kSharedEnding)
             return rows.text(row) + titleEndings.value(int(row.program & ReportRows::kProgramMask));
         return rows.text(row);

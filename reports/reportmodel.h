@@ -24,9 +24,30 @@ public:
     void release();
     int kind() const { return view; }
     // The programs view's programs, in the order of their ids.
-    void addProgram(const QString &fileName, const QString &titleEnding);
-    // With all computers: their names, shown in the last column.
-    void setComputers(const QStringList &names) { computers = names; }
+    void addProgram(const QString &fileName, const QString &titleEnding, const QString &path = QString());
+    // The programs view's category names; a row's category counts from 1.
+    void setCategories(const QStringList &names) { categories = names; }
+
+    // What a row of the tree stands for: a whole day, or the answer(s) or
+    // program time of one report row. With all computers only this computer's
+    // rows are valid: the others' logs are theirs.
+    struct Picked
+    {
+        bool valid = false;
+        bool wholeDay = false;
+        QDate day;
+        QTime time;   // the detailed view's answer
+        QString text; // an answer's text, or a program row's title
+        QString path; // a program row's program
+    };
+    Picked picked(const QModelIndex &index) const;
+    // With all computers: their names, shown in the last column, and which
+    // of them is this computer.
+    void setComputers(const QStringList &names, int own)
+    {
+        computers = names;
+        ownComputer = own;
+    }
 
     QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex &child) const override;
@@ -41,7 +62,10 @@ private:
     ReportRows rows;
     QStringList fileNames;
     QStringList titleEndings;
+    QStringList paths;
+    QStringList categories;
     QStringList computers;
+    int ownComputer = -1;
     QStringList headers{QStringLiteral("1")};
     int view = -1;
     QLocale locale;

@@ -8,9 +8,9 @@ constexpr int kBlockSize = 1 << 20;
 
 } // namespace
 
-void ReportRows::startDay(const QString &caption)
+void ReportRows::startDay(const QString &caption, const QDate &date)
 {
-    days.push_back({caption, count, 0});
+    days.push_back({caption, count, 0, date});
 }
 
 void ReportRows::push(const Row &row)
@@ -21,7 +21,7 @@ void ReportRows::push(const Row &row)
     ++count;
 }
 
-void ReportRows::append(qint64 number, const QString &text, quint32 program)
+void ReportRows::append(qint64 number, const QString &text, quint32 program, quint32 category)
 {
     const QByteArray utf8 = text.toUtf8();
     if (blocks.empty() || blocks.back().size() + utf8.size() > blocks.back().capacity()) {
@@ -29,7 +29,7 @@ void ReportRows::append(qint64 number, const QString &text, quint32 program)
         blocks.back().reserve(std::max<qsizetype>(kBlockSize, utf8.size()));
     }
     QByteArray &block = blocks.back();
-    push({number, quint32(blocks.size() - 1), quint32(block.size()), quint32(utf8.size()), program});
+    push({number, quint32(blocks.size() - 1), quint32(block.size()), quint32(utf8.size()), program, category});
     block.append(utf8);
     if (days.empty())
         startDay(QString());
@@ -71,10 +71,10 @@ ReportRows ReportRows::takeLastDay()
     if (days.empty())
         return tail;
     const Day last = days.back();
-    tail.startDay(last.caption);
+    tail.startDay(last.caption, last.date);
     for (int i = 0; i < last.count; ++i) {
         const Row &row = at(last.first + i);
-        tail.append(row.number, text(row), row.program);
+        tail.append(row.number, text(row), row.program, row.category);
     }
     if (last.count > 0) {
         const Row &first = at(last.first);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -34,17 +35,19 @@ public:
         quint32 offset;
         quint32 length;
         quint32 program;
+        quint32 category; // the programs view's: 0 none, else its number from 1
     };
     struct Day
     {
         QString caption;
         int first;
         int count;
+        QDate date; // invalid for a stamp that did not read as a date
     };
 
     // Starts a day; its rows are the ones appended until the next day starts.
-    void startDay(const QString &caption);
-    void append(qint64 number, const QString &text, quint32 program = 0);
+    void startDay(const QString &caption, const QDate &date = QDate());
+    void append(qint64 number, const QString &text, quint32 program = 0, quint32 category = 0);
     // Moves everything of `more` to the end of these rows.
     void take(ReportRows &more);
     // Moves the last day out, so that only finished days are handed on.

@@ -137,6 +137,11 @@ ReportRunner::~ReportRunner()
     QSqlDatabase::removeDatabase(name);
 }
 
+QSqlDatabase ReportRunner::database() const
+{
+    return QSqlDatabase::database(name, false);
+}
+
 bool ReportRunner::isOpen() const
 {
     return QSqlDatabase::database(name, false).isOpen();

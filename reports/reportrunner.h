@@ -71,6 +71,8 @@ public:
     ReportRunner &operator=(const ReportRunner &) = delete;
 
     bool isOpen() const;
+    // The connection, for what else a report reads (the rules).
+    QSqlDatabase database() const;
 
     // Called with each executed statement; reads its rows and returns false to
     // stop. `restart` tells that everything handed on so far is void: the
@@ -87,6 +89,8 @@ public:
     // With all computers, their names in the order of the numbers in the
     // Computer column; empty for this computer alone.
     QStringList computers() const { return names; }
+    // With all computers, this computer's number among them; else -1.
+    int ownComputer() const { return int(schemas.indexOf(QStringLiteral("main"))); }
     // What the sync folder held that was not read, as a notice to show; an
     // empty string when everything was read.
     QString notice() const { return skipped; }

@@ -2,6 +2,7 @@
 
 #include "reportrunner.h"
 #include "reportview.h"
+#include "rulestore.h"
 
 #include <QFileInfo>
 #include <QSqlQuery>
@@ -78,15 +79,25 @@ void ReportSearch::run()
 {
     ReportRunner runner(databaseName, connectOptions, scope, &stopping);
     const QStringList computers = runner.computers();
+    const int ownComputer = runner.ownComputer();
     {
         QMutexLocker lock(&mutex);
         skipped = runner.notice();
         waiting.computers = computers;
+        waiting.ownComputer = ownComputer;
     }
     if (!computers.isEmpty())
         computerColumn = ReportView::computerColumn(kind);
     sinceHanded.start();
-    const auto restart = [this, &computers] {
+    QStringList categories;
+    if (kind == ReportView::Programs) {
+        // Read with the rows: the rules as they are now sort all the time shown.
+        categorizer = std::make_unique<RuleSet::Categorizer>(RuleSet(RuleStore::load(runner.database()).usable()));
+        categories = categorizer->categories();
+        QMutexLocker lock(&mutex);
+        waiting.categories = categories;
+    }
+    const auto restart = [this, categories, &computers, ownComputer] {
         reading = ReportRows();
         programIds.clear();
         programs.clear();
@@ -96,7 +107,9 @@ void ReportSearch::run()
         QMutexLocker lock(&mutex);
         waiting = Taken();
         waiting.restart = true;
+        waiting.categories = categories;
         waiting.computers = computers;
+        waiting.ownComputer = ownComputer;
     };
     const bool whole = runner.run(
         kind, from, to,
@@ -135,7 +148,7 @@ void ReportSearch::addRow(QSqlQuery &query)
     if (first || lastDateTime.date() != currentDay) {
         first = false;
         currentDay = lastDateTime.date();
-        reading.startDay(locale.toString(currentDay, QLocale::LongFormat));
+        reading.startDay(locale.toString(currentDay, QLocale::LongFormat), currentDay);
     }
     const quint32 computer = computerColumn < 0 ? 0 : query.value(computerColumn).toUInt() << ReportRows::kComputerShift;
     switch (kind) {
@@ -154,10 +167,11 @@ void ReportSearch::addRow(QSqlQuery &query)
         const qint64 seconds = sum.isNull() ? 0 : sum.toLongLong(&ok);
         const QString path = query.value(0).toString();
         QString title = query.value(2).toString();
+        const int category = categorizer ? categorizer->category(path, title) : -1;
         auto id = programIds.constFind(path);
         if (id == programIds.constEnd()) {
             id = programIds.insert(path, quint32(programs.size()));
-            programs.append({QFileInfo(path).fileName(), titleEnding(title)});
+            programs.append({QFileInfo(path).fileName(), titleEnding(title), path});
             programsToHand.append(programs.last());
         }
         quint32 program = *id;
@@ -166,7 +180,7 @@ void ReportSearch::addRow(QSqlQuery &query)
             title.chop(ending.size());
             program |= kSharedEnding;
         }
-        reading.append(ok ? seconds : ReportRows::kNoValue, title, program | computer);
+        reading.append(ok ? seconds : ReportRows::kNoValue, title, program | computer, quint32(category + 1));
         break;
     }
     }

@@ -2,6 +2,9 @@
 
 #include "reportrows.h"
 #include "reportrunner.h"
+#include "ruleset.h"
+
+#include <memory>
 
 #include <QDate>
 #include <QDateTime>
@@ -37,6 +40,7 @@ public:
     {
         QString fileName;
         QString titleEnding;
+        QString path;
     };
     static constexpr quint32 kSharedEnding = 0x80000000u;
 
@@ -47,7 +51,12 @@ public:
         // With all computers, their names (once, before their rows); a
         // row's computer is ReportRows::computerOf(row.program).
         QStringList computers;
+        // Which of them is this computer, whose rows alone can be forgotten.
+        int ownComputer = -1;
         bool restart = false;
+        // The programs view's category names, in the first batch (and again
+        // after a restart): a row's category number counts from 1 in them.
+        QStringList categories;
     };
     // The finished days read since the last call. With `restart` set, the
     // rows shown so far must go: the whole range comes again.
@@ -82,6 +91,7 @@ private:
     // The reading side, touched by the worker only.
     ReportRows reading;
     QHash<QString, quint32> programIds;
+    std::unique_ptr<RuleSet::Categorizer> categorizer;
     QList<Program> programs;
     QList<Program> programsToHand;
     int handedRows = 0;

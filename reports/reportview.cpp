@@ -175,7 +175,7 @@ void appendPlain(QByteArray &line, const QVariant &value)
 } // namespace
 
 bool writeCsv(QSqlQuery &query, int kind, QIODevice &out, const std::atomic<bool> *stop, std::atomic<qint64> *rows,
-              const QStringList &computers)
+              const QStringList &computers, const CategoryOf &category)
 {
     const int computer = computers.isEmpty() ? -1 : computerColumn(kind);
     // Lines are gathered and written in blocks: a year of programs is
@@ -214,15 +214,20 @@ bool writeCsv(QSqlQuery &query, int kind, QIODevice &out, const std::atomic<bool
             buffer += ',';
             appendQuoted(buffer, query.value(0).toString());
             break;
-        case Programs:
+        case Programs: {
+            const QString path = query.value(0).toString();
+            const QString title = query.value(2).toString();
             appendPlain(buffer, query.value(1));
             buffer += ',';
             appendPlain(buffer, query.value(3));
             buffer += ',';
-            appendQuoted(buffer, query.value(0).toString());
+            appendQuoted(buffer, path);
             buffer += ',';
-            appendQuoted(buffer, query.value(2).toString());
+            appendQuoted(buffer, title);
+            buffer += ',';
+            appendQuoted(buffer, category ? category(path, title) : QString());
             break;
+        }
         default:
             continue;
         }

@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include <atomic>
+#include <functional>
 
 class QIODevice;
 class QSqlDatabase;
@@ -46,11 +47,16 @@ QString formatDuration(qint64 seconds);
 QByteArray quotedField(const QString &text);
 void appendQuoted(QByteArray &line, const QString &text);
 
+// A program row's category (program path, title), or an empty text.
+using CategoryOf = std::function<QString(const QString &path, const QString &title)>;
+
 // Writes the rows of an executed query of the given kind as CSV (UTF-8, LF
 // line ends, no header). False when the device reports a write error or
-// `stop` was set; `rows` counts the rows written. With computers (a query
-// over several logs) each line ends with its computer's name.
+// `stop` was set; `rows` counts the rows written. Program rows end with
+// their category, from `category`; with computers (a query over several
+// logs) each line then ends with its computer's name.
 bool writeCsv(QSqlQuery &query, int kind, QIODevice &out, const std::atomic<bool> *stop = nullptr,
-              std::atomic<qint64> *rows = nullptr, const QStringList &computers = {});
+              std::atomic<qint64> *rows = nullptr, const QStringList &computers = {},
+              const CategoryOf &category = {});
 
 } // namespace ReportView

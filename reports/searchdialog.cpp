@@ -2,6 +2,7 @@
 #include "ui_searchdialog.h"
 
 #include "csvexport.h"
+#include "forgetting.h"
 #include "freememory.h"
 #include "reportmodel.h"
 #include "reportsearch.h"
@@ -18,6 +19,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -65,6 +67,14 @@ SearchDialog::SearchDialog(QWidget *parent)
     working->setTextVisible(false);
     working->hide();
     ui->horizontalLayout_2->insertWidget(1, working);
+    cmdForget = new QPushButton(tr("Forget..."), ui->widget_2);
+    cmdForget->setObjectName(QStringLiteral("cmdForget"));
+    cmdForget->setAutoDefault(false);
+    cmdForget->hide();
+    ui->horizontalLayout_2->insertWidget(1, cmdForget);
+    connect(cmdForget, &QPushButton::clicked, this, &SearchDialog::forgetPicked);
+    connect(ui->tvwItems->selectionModel(), &QItemSelectionModel::currentChanged, this, &SearchDialog::updateForget);
+    connect(model, &QAbstractItemModel::modelReset, this, &SearchDialog::updateForget);
     cmbComputers = new QComboBox(ui->widget);
     cmbComputers->setObjectName(QStringLiteral("cmbComputers"));
     cmbComputers->addItem(tr("This computer"), false);
@@ -94,6 +104,45 @@ SearchDialog::~SearchDialog()
     delete model;
     delete ui;
     FreeMemory::returnToSystem();
+}
+
+void SearchDialog::setForgetter(std::function<bool(const Forgetting &)> forget)
+{
+    forgetter = std::move(forget);
+    cmdForget->setVisible(bool(forgetter));
+    updateForget();
+}
+
+void SearchDialog::updateForget()
+{
+    cmdForget->setEnabled(bool(forgetter) && model->picked(ui->tvwItems->currentIndex()).valid);
+}
+
+void SearchDialog::forgetPicked()
+{
+    const ReportModel::Picked picked = model->picked(ui->tvwItems->currentIndex());
+    if (!forgetter || !picked.valid)
+        return;
+    Forgetting what;
+    what.from = QDateTime(picked.day, QTime(0, 0));
+    what.to = QDateTime(picked.day.addDays(1), QTime(0, 0));
+    if (!picked.wholeDay) {
+        // One row of the report: the rows it sums up, whole.
+        if (model->kind() == ReportView::Programs) {
+            what.answers = false;
+            what.path = picked.path;
+            what.title = picked.text;
+        } else {
+            what.programs = false;
+            what.text = picked.text;
+            if (model->kind() == ReportView::Detailed) {
+                what.from = QDateTime(picked.day, picked.time);
+                what.to = what.from.addSecs(1);
+            }
+        }
+    }
+    if (forgetter(what))
+        on_cmdSearch_clicked();
 }
 
 void SearchDialog::setDatabase(QSqlDatabase db)
@@ -141,7 +190,7 @@ QStringList SearchDialog::headerLabels(int view) const
     case ReportView::Grouped:
         return {tr("#"), tr("Activity")};
     case ReportView::Programs:
-        return {tr("Time"), tr("Program"), tr("Program title")};
+        return {tr("Time"), tr("Program"), tr("Program title"), tr("Category")};
     }
     return {};
 }
@@ -201,9 +250,11 @@ void SearchDialog::showRows()
         model->reset(model->kind(), labels);
     }
     if (!taken.computers.isEmpty())
-        model->setComputers(taken.computers);
+        model->setComputers(taken.computers, taken.ownComputer);
+    if (!taken.categories.isEmpty())
+        model->setCategories(taken.categories);
     for (const ReportSearch::Program &program : std::as_const(taken.newPrograms))
-        model->addProgram(program.fileName, program.titleEnding);
+        model->addProgram(program.fileName, program.titleEnding, program.path);
     model->append(taken.rows);
 }
 
@@ -344,6 +395,8 @@ void SearchDialog::hideEvent(QHideEvent *event)
 
 void SearchDialog::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        cmdForget->setText(tr("Forget..."));
+    }
 }

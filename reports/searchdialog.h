@@ -7,13 +7,17 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <functional>
+
 namespace Ui {
 class SearchDialog;
 }
+struct Forgetting;
 class CsvExport;
 class QComboBox;
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class ReportModel;
 class ReportSearch;
 
@@ -30,6 +34,10 @@ public:
     void setDatabase(QSqlDatabase db);
     // Whether a search is still reading; the tree fills while it does.
     bool isSearching() const;
+
+    // Offers "Forget..." for the selected day or row: `forget` asks the user
+    // and forgets, and returns whether anything went.
+    void setForgetter(std::function<bool(const Forgetting &)> forget);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -51,6 +59,8 @@ private:
     void showRows();
     void searchFinished();
     void stopSearch();
+    void forgetPicked();
+    void updateForget();
     // Why a file may not be the export's target; empty when it may.
     QString refusedTarget(const QString &fileName) const;
 
@@ -58,6 +68,8 @@ private:
     QSqlDatabase db;
     ReportModel *model;
     QProgressBar *working;
+    QPushButton *cmdForget;
+    std::function<bool(const Forgetting &)> forgetter;
     // "This computer / All computers", shown while a sync folder is set.
     QComboBox *cmbComputers;
     // What the sync folder held that the last search or export left out.

@@ -4,6 +4,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
+
 bool AnswerQueue::save(QSqlDatabase &db, const QString &text, const QString &pressed, bool rewrite)
 {
     const Answer answer{text, pressed, rewrite};
@@ -72,4 +74,17 @@ bool AnswerQueue::write(QSqlDatabase &db, const Answer &answer)
     }
     lastRowId = query.lastInsertId().toLongLong();
     return true;
+}
+
+int AnswerQueue::drop(const std::function<bool(const QString &, const QString &)> &forgotten)
+{
+    const qsizetype before = waiting.size();
+    waiting.removeIf([&](const Answer &answer) { return forgotten(answer.date, answer.text); });
+    return int(before - waiting.size());
+}
+
+int AnswerQueue::count(const std::function<bool(const QString &, const QString &)> &forgotten) const
+{
+    return int(std::count_if(waiting.cbegin(), waiting.cend(),
+                             [&](const Answer &answer) { return forgotten(answer.date, answer.text); }));
 }

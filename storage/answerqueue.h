@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Answers the user confirmed, on their way into ActivityLog. An answer the
 // log refuses (locked, read-only, full) waits here with the time Save was
 // pressed and is written, in order and with that time, once the log accepts
@@ -22,6 +24,11 @@ public:
     bool flush(QSqlDatabase &db);
 
     bool isEmpty() const { return waiting.isEmpty(); }
+    // Drops the waiting answers (dated, with their texts) that `forgotten`
+    // says go; returns how many.
+    int drop(const std::function<bool(const QString &date, const QString &text)> &forgotten);
+    // How many waiting answers `forgotten` says would go.
+    int count(const std::function<bool(const QString &date, const QString &text)> &forgotten) const;
     // "date<TAB>text" of each waiting answer, oldest first.
     QStringList waitingLines() const;
 

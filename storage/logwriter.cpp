@@ -12,6 +12,7 @@
 #include <QMap>
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -104,7 +105,7 @@ public:
         // per tick would fall ever further behind.
         if (drainQueued)
             return;
-        if (!answers.isEmpty() || !backlog.isEmpty() || !absences.isEmpty())
+        if (!answers.isEmpty() || !backlog.isEmpty() || !absences.isEmpty() || !forgets.isEmpty() || checkpointOwed)
             drain();
     }
 
@@ -124,6 +125,70 @@ public:
             drainAbsences(db);
         }
         return saved;
+    }
+
+    bool transact(const QList<LogWriter::Statement> &statements)
+    {
+        QSqlDatabase db = connection();
+        if (!db.transaction())
+            return false;
+        for (const LogWriter::Statement &statement : statements) {
+            QSqlQuery query(db);
+            query.prepare(statement.sql);
+            for (const QVariant &value : statement.values)
+                query.addBindValue(value);
+            if (!query.exec()) {
+                db.rollback();
+                return false;
+            }
+        }
+        if (db.commit())
+            return true;
+        db.rollback();
+        return false;
+    }
+
+    LogWriter::Forgotten forget(const Forgetting &what)
+    {
+        LogWriter::Forgotten result;
+        // What waits in memory goes at once: it never reaches the disk.
+        result.answers = answers.drop([&what](const QString &date, const QString &text) {
+            return what.coversAnswer(date, text);
+        });
+        if (what.programs)
+            dropStretches(what);
+        forgotten = {};
+        forgets.append(what);
+        // Everything asked for earlier is written first; it may be what goes.
+        drain();
+        result.done = forgets.isEmpty();
+        result.rows = forgotten.rows;
+        result.seconds = forgotten.seconds;
+        result.answers += forgotten.answers;
+        if (!result.done)
+            result.error = forgetError;
+        return result;
+    }
+
+    LogWriter::Forgotten waitingIn(const Forgetting &what)
+    {
+        LogWriter::Forgotten waiting;
+        waiting.answers = answers.count([&what](const QString &date, const QString &text) {
+            return what.coversAnswer(date, text);
+        });
+        if (!what.programs)
+            return waiting;
+        QSet<quint64> counted;
+        for (const Op &op : std::as_const(backlog)) {
+            if (op.begin ? covers(what, op) : counted.contains(op.stretch)) {
+                if (op.begin) {
+                    counted.insert(op.stretch);
+                    ++waiting.rows;
+                }
+                waiting.seconds += op.seconds;
+            }
+        }
+        return waiting;
     }
 
     bool execute(const QString &sql, const QVariantList &values)
@@ -177,6 +242,9 @@ private:
         if (db.open()) {
             // Every commit synced: an answer the prompt let go of is on disk.
             QSqlQuery(QStringLiteral("PRAGMA synchronous=FULL"), db);
+            // What is replaced (a taken-back answer) is overwritten, not left
+            // in free space.
+            QSqlQuery(QStringLiteral("PRAGMA secure_delete=ON"), db);
         }
     }
 
@@ -186,7 +254,85 @@ private:
         if (answers.flush(db)) {
             drainStretches(db);
             drainAbsences(db);
+            if (backlog.isEmpty())
+                runForgets(db);
         }
+        if (checkpointOwed)
+            foldBack(db);
+    }
+
+    // Program time that waits for the log and lies in what is forgotten.
+    void dropStretches(const Forgetting &what)
+    {
+        QSet<quint64> dropped;
+        backlog.removeIf([&](const Op &op) {
+            if (!op.begin)
+                return dropped.contains(op.stretch);
+            if (!covers(what, op))
+                return false;
+            dropped.insert(op.stretch);
+            return true;
+        });
+    }
+
+    void runForgets(QSqlDatabase &db)
+    {
+        bool any = false;
+        // Deleted rows are overwritten with zeros, not left in the pages' free
+        // space, whatever this SQLite's default.
+        if (!forgets.isEmpty())
+            QSqlQuery(QStringLiteral("PRAGMA secure_delete=ON"), db);
+        while (!forgets.isEmpty()) {
+            // Read and changed under one write lock: the plan is what goes.
+            QSqlQuery begin(db);
+            if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+                forgetError = begin.lastError().text();
+                break;
+            }
+            ForgetPlan plan;
+            QString error;
+            QSqlQuery commit(db);
+            if (!plan.make(db, forgets.first()) || !plan.apply(db, &error)
+                || !commit.exec(QStringLiteral("COMMIT"))) {
+                forgetError = !error.isEmpty() ? error : commit.lastError().text();
+                QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+                break;
+            }
+            forgotten.rows += plan.programRows();
+            forgotten.seconds += plan.seconds();
+            forgotten.answers += plan.answers();
+            forgets.removeFirst();
+            any = true;
+        }
+        if (any) {
+            dropGoneRows(db);
+            checkpointOwed = true;
+            foldBack(db);
+        }
+    }
+
+    // A stretch whose row was forgotten gets no more time (nor a cut after an
+    // absence): a later row may be given the same id.
+    void dropGoneRows(QSqlDatabase &db)
+    {
+        for (auto it = rows.begin(); it != rows.end();) {
+            QSqlQuery query(db);
+            query.prepare(QStringLiteral("SELECT 1 FROM ApplicationLog WHERE ROWID = ?"));
+            query.addBindValue(*it);
+            if (query.exec() && !query.next())
+                it = rows.erase(it);
+            else
+                ++it;
+        }
+    }
+
+    // The write-ahead log still holds the deleted rows' pages: folded back
+    // and emptied, they are gone from the files. A reader in the middle of
+    // a statement can hold it up; then the next tick tries again.
+    void foldBack(QSqlDatabase &db)
+    {
+        QSqlQuery checkpoint(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), db);
+        checkpointOwed = !(checkpoint.next() && checkpoint.value(0).toInt() == 0);
     }
 
     void drainStretches(QSqlDatabase &db)
@@ -246,6 +392,13 @@ private:
             return;
         }
         backlog.clear();
+    }
+
+    // Whether a waiting stretch begins in what is forgotten.
+    static bool covers(const Forgetting &what, const Op &op)
+    {
+        return op.begin && op.start >= what.fromText() && op.start < what.toText()
+               && (!what.path || *what.path == op.path) && (!what.title || *what.title == op.title);
     }
 
     // Apart from the program time: a log without their table must not hold
@@ -313,6 +466,15 @@ private:
     QMap<quint64, qint64> rows;
     QList<QPair<QString, QString>> absences;
     bool drainQueued = false;
+    QList<Forgetting> forgets;
+    struct
+    {
+        int rows = 0;
+        qint64 seconds = 0;
+        int answers = 0;
+    } forgotten;
+    QString forgetError;
+    bool checkpointOwed = false;
 };
 
 LogWriter::LogWriter(const QString &path, QObject *parent)
@@ -363,26 +525,26 @@ void LogWriter::recordAbsence(const QString &from, const QString &to)
     QMetaObject::invokeMethod(worker, [w = worker, from, to] { w->addAbsence(from, to); }, Qt::QueuedConnection);
 }
 
-LogWriter::Saved LogWriter::saveAnswer(const QString &text, const QString &pressed, bool rewrite)
+template<typename Result, typename Work>
+Result LogWriter::waitFor(Work work)
 {
     struct Waiting
     {
         bool done = false;
-        Saved saved;
+        Result result{};
     };
     auto waiting = std::make_shared<Waiting>();
     QEventLoop loop;
     QPointer<QEventLoop> guard(&loop);
     QMetaObject::invokeMethod(
         worker,
-        [w = worker, self = this, waiting, guard, text, pressed, rewrite] {
-            const Saved saved = w->saveAnswer(text, pressed, rewrite);
+        [w = worker, self = this, waiting, guard, work] {
+            const Result result = work(w);
             // Back on the interface thread; dropped if the writer is gone.
             QMetaObject::invokeMethod(
                 self,
-                [waiting, guard, saved] {
-                    waiting->saved = saved;
-                    waiting->saved.answered = true;
+                [waiting, guard, result] {
+                    waiting->result = result;
                     waiting->done = true;
                     if (guard)
                         guard->quit();
@@ -391,10 +553,42 @@ LogWriter::Saved LogWriter::saveAnswer(const QString &text, const QString &press
         },
         Qt::QueuedConnection);
     // Timers and the tray go on meanwhile; an exit asked for in between ends
-    // this wait, and the answer then gets its last try from finish().
+    // this wait, and what was asked for gets its last try from finish().
     if (!waiting->done)
         loop.exec();
-    return waiting->saved;
+    return waiting->result;
+}
+
+LogWriter::Saved LogWriter::saveAnswer(const QString &text, const QString &pressed, bool rewrite)
+{
+    return waitFor<Saved>([text, pressed, rewrite](LogWriterWorker *w) {
+        Saved saved = w->saveAnswer(text, pressed, rewrite);
+        saved.answered = true;
+        return saved;
+    });
+}
+
+bool LogWriter::transact(const QList<Statement> &statements)
+{
+    return waitFor<bool>([statements](LogWriterWorker *w) { return w->transact(statements); });
+}
+
+LogWriter::Forgotten LogWriter::forget(const Forgetting &what)
+{
+    return waitFor<Forgotten>([what](LogWriterWorker *w) {
+        Forgotten forgotten = w->forget(what);
+        forgotten.answered = true;
+        return forgotten;
+    });
+}
+
+LogWriter::Forgotten LogWriter::waitingIn(const Forgetting &what)
+{
+    Forgotten waiting;
+    QMetaObject::invokeMethod(worker, [w = worker, what] { return w->waitingIn(what); }, Qt::BlockingQueuedConnection,
+                              &waiting);
+    waiting.answered = true;
+    return waiting;
 }
 
 void LogWriter::retry()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "forgetting.h"
+
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QVariantList>
@@ -52,6 +55,33 @@ public:
     // A statement whose result nobody waits for (a setting).
     void execute(const QString &sql, const QVariantList &values = {});
 
+    struct Statement
+    {
+        QString sql;
+        QVariantList values;
+    };
+    // Runs statements in one transaction, all or nothing, and waits for them
+    // as saveAnswer() does. False (nothing changed) when the log refused them.
+    bool transact(const QList<Statement> &statements);
+
+    struct Forgotten
+    {
+        bool answered = false; // false when an exit cut the wait short
+        bool done = false;     // gone from the log; else it goes when the log takes writes again
+        int rows = 0;          // program rows deleted or cut
+        qint64 seconds = 0;    // program time gone
+        int answers = 0;       // answers deleted, waiting ones among them
+        QString error;         // why the log refused it
+    };
+    // Forgets what the user asked to: waiting answers and program time in it
+    // go at once, what is on disk as soon as the log takes writes. Deleted
+    // rows are overwritten in the file and the write-ahead log is folded
+    // back, so that their texts are nowhere in the files. Waits as
+    // saveAnswer() does.
+    Forgotten forget(const Forgetting &what);
+    // What of it waits in memory for the log, not on disk yet.
+    Forgotten waitingIn(const Forgetting &what);
+
     // One more try for everything waiting, then the write-ahead log folded
     // back. What still cannot be written goes to a file beside the log; its
     // path is returned, or nothing when all is written. Waits at most a few
@@ -72,6 +102,9 @@ public:
     static QStringList unsavedFiles(const QString &logPath);
 
 private:
+    template<typename Result, typename Work>
+    Result waitFor(Work work);
+
     QThread *thread;
     LogWriterWorker *worker;
 };

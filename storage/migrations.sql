@@ -18,3 +18,22 @@ CREATE TABLE IF NOT EXISTS Absences (
     AwayEnd TEXT
 );
 CREATE INDEX IF NOT EXISTS AbsencesByStart ON Absences (AwayStart);
+
+-- version 3
+-- The user's rules about what is kept, applied in Position order. Syntax is
+-- 'wildcard' or 'regex'; Action 'dont-record', 'hide-title' or 'category'
+-- (with the category's name in Category).
+CREATE TABLE IF NOT EXISTS Rules (
+    Position INTEGER NOT NULL,
+    Program TEXT NOT NULL DEFAULT '',
+    Title TEXT NOT NULL DEFAULT '',
+    Syntax TEXT NOT NULL DEFAULT 'wildcard',
+    CaseSensitive INTEGER NOT NULL DEFAULT 0,
+    Action TEXT NOT NULL,
+    Category TEXT NOT NULL DEFAULT ''
+);
+-- Private browsing windows keep their titles to themselves: Firefox, Chromium
+-- and Chrome, Edge.
+INSERT INTO Rules (Position, Title, Action) VALUES (1, '*Private Browsing*', 'hide-title');
+INSERT INTO Rules (Position, Title, Action) VALUES (2, '*Incognito*', 'hide-title');
+INSERT INTO Rules (Position, Title, Action) VALUES (3, '*InPrivate*', 'hide-title');

@@ -81,6 +81,7 @@ private slots:
     void rowsEndAtTheLastInput();
     void returnPromptAsksAboutTheAbsence();
     void promptsWaitForTheReturn();
+    void aPauseEndsTheAbsence();
     void settingsLiveInTheLog();
 };
 
@@ -237,6 +238,24 @@ void TestAway::promptsWaitForTheReturn()
     QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit"));
     QCOMPARE(d.log->rows("SELECT time(AwayStart), time(AwayEnd) FROM Absences ORDER BY ROWID DESC LIMIT 1"),
              Rows({{"10:23:20", "10:30:00"}}));
+}
+
+void TestAway::aPauseEndsTheAbsence()
+{
+    // Paused while away (kesto --pause from a script): the absence ends where
+    // the pause begins, and a return during the pause asks nothing.
+    Day d;
+    d.inputs = {0, 2400};
+    d.runTo(1200);
+    d.invoke("OnTimerKESTO");
+    QVERIFY(!d.window->isVisible());
+    QVERIFY(QMetaObject::invokeMethod(d.window.get(), "commandPause_Request", Q_ARG(QString, "60")));
+    QCOMPARE(d.log->rows("SELECT time(AwayStart), time(AwayEnd) FROM Absences"), Rows({{"09:00:00", "09:20:00"}}));
+    d.runTo(2400);
+    // Long enough for a look at the input that an absence makes every second.
+    QTest::qWait(1500);
+    QVERIFY(!d.window->isVisible());
+    QCOMPARE(d.log->value("SELECT COUNT(*) FROM Absences").toInt(), 1);
 }
 
 void TestAway::settingsLiveInTheLog()

@@ -3,10 +3,13 @@
 #include "computersdialog.h"
 #include "searchdialog.h"
 #include "desktoptools.h"
+#include "forgetting.h"
 #include "peerlogs.h"
 #include "publisher.h"
 #include "reportrunner.h"
 #include "reachability.h"
+#include "recordcontrol.h"
+#include "sampler.h"
 #include "syncsettings.h"
 #include "testsupport.h"
 
@@ -176,7 +179,12 @@ void TestComputers::publishesItsOwnFileOnly()
         QCOMPARE(copy.value("PRAGMA journal_mode").toString(), QStringLiteral("delete"));
         QCOMPARE(copy.value("SELECT group_concat(Name) FROM (SELECT Name FROM Settings ORDER BY Name)").toString(),
                  QStringLiteral("ComputerId,ComputerName,PublishedAt,ReadableBy"));
+        QCOMPARE(copy.value("SELECT COUNT(*) FROM Rules").toInt(), 0);
     }
+    // Neither the folder's path nor the rules' patterns linger in the file.
+    QVERIFY(c.log->value("SELECT COUNT(*) FROM Rules WHERE Title = '*Private Browsing*'").toInt() == 1);
+    for (const QByteArray &kept : {c.folder.toUtf8(), QByteArray("Private Browsing")})
+        QVERIFY2(!fileBytes(file).contains(kept), kept.constData());
     QCOMPARE(settingIn(file, "ComputerId"), id);
     QCOMPARE(settingIn(file, "ComputerName"), QStringLiteral("laptop"));
     // Nothing else in the folder changed, and no temporary file is left.
@@ -202,6 +210,24 @@ void TestComputers::publishesItsOwnFileOnly()
         QCOMPARE(copy.value("SELECT group_concat(ActText, '|') FROM ActivityLog").toString(),
                  QStringLiteral("first answer|between|last answer"));
     }
+
+    // What is forgotten leaves the folder's copy at once, not in 15 minutes.
+    c.answer("forget me");
+    c.invoke("publishNow");
+    QTRY_VERIFY(fileBytes(file).contains("forget me"));
+    {
+        MessageBoxCloser closer;
+        Forgetting what;
+        what.programs = false;
+        what.text = QStringLiteral("forget me");
+        const QDateTime now = c.window->findChild<Sampler *>()->now();
+        what.from = now.addDays(-1);
+        what.to = now.addSecs(60);
+        QVERIFY(c.window->findChild<RecordControl *>()->forget(what, nullptr));
+    }
+    QTRY_VERIFY(!fileBytes(file).contains("forget me"));
+    QCOMPARE(LogFile(file).value("SELECT group_concat(ActText, '|') FROM ActivityLog").toString(),
+             QStringLiteral("first answer|between|last answer"));
 
     // Another computer's name is refused; the file stays the other's.
     c.sync({c.folder, "desk"});
@@ -239,6 +265,8 @@ void TestComputers::readsAllComputers()
         QVERIFY(log.exec("INSERT INTO Settings VALUES ('SyncFolder', ?), ('ComputerName', 'laptop'), "
                          "('ComputerId', 'laptop-id')",
                          {folder}));
+        // This computer's category rules sort the other computers' time too.
+        QVERIFY(log.exec("INSERT INTO Rules (Position, Program, Action, Category) VALUES (10, 'player', 'category', 'Media')"));
     }
     // This computer's own copy, another computer's, and what else a shared
     // folder may hold.
@@ -280,8 +308,28 @@ void TestComputers::readsAllComputers()
     QVERIFY2(!notice.contains("laptop") && !notice.contains("desk.kesto.db ("), qPrintable(notice));
     QCOMPARE(r.show(1, true), QStringList({"#|Activity|Computer", "1|mail|laptop", "1|on the desk|desk", "1|typing|laptop"}));
     // Time on two computers at once counts on each.
-    QCOMPARE(r.show(2, true), QStringList({"Time|Program|Program title|Computer", "00:10:00|editor|code|laptop",
-                                           "00:10:00|player|video|desk"}));
+    QCOMPARE(r.show(2, true), QStringList({"Time|Program|Program title|Category|Computer",
+                                           "00:10:00|editor|code||laptop", "00:10:00|player|video|Media|desk"}));
+    // Only this computer's rows can be forgotten: the others' logs are theirs.
+    r.dialog.setForgetter([](const Forgetting &) { return false; });
+    auto *tree = r.dialog.findChild<QAbstractItemView *>("tvwItems");
+    const auto *forget = r.dialog.findChild<QPushButton *>("cmdForget");
+    const QModelIndex day = tree->model()->index(0, 0);
+    QStringList offered;
+    for (int row = 0; row < tree->model()->rowCount(day); ++row) {
+        tree->setCurrentIndex(tree->model()->index(row, 0, day));
+        offered << tree->model()->index(row, 4, day).data().toString() + (forget->isEnabled() ? "+" : "-");
+    }
+    tree->setCurrentIndex(day);
+    offered << (forget->isEnabled() ? "day+" : "day-");
+    QCOMPARE(offered, QStringList({"laptop+", "desk-", "day+"}));
+    {
+        FileDialogAnswer answer(box.work() + "/programs.csv");
+        emit r.dialog.findChild<QLabel *>("llCSV")->linkActivated("#");
+    }
+    QCOMPARE(fileBytes(box.work() + "/programs.csv"),
+             QByteArray("2026-02-02,600,\"/usr/bin/editor\",\"code\",\"\",\"laptop\"\n"
+                        "2026-02-02,600,\"/usr/bin/player\",\"video\",\"Media\",\"desk\"\n"));
     QCOMPARE(r.show(0, false), QStringList({"Time|Activity", ten + "|typing", nine + "|mail"}));
     QVERIFY(r.notice().isEmpty());
     r.show(0, true);
@@ -366,6 +414,7 @@ void TestComputers::requestsCarryTheirArguments_data()
     QTest::newRow("folder and name") << QStringList{"sync-folder", "/home/u/My Sync", "Mia's laptop"};
     QTest::newRow("turned off") << QStringList{"sync-folder", ""};
     QTest::newRow("odd characters") << QStringList{"sync-folder", "/x/=%20 %/ü東京\n", "a b"};
+    QTest::newRow("number") << QStringList{"pause", "15"};
 }
 
 void TestComputers::requestsCarryTheirArguments()

@@ -78,6 +78,8 @@ void TestMigration::everyEarlierVersion()
         QCOMPARE(log.value("SELECT ActText FROM ActivityLog").toString(), QStringLiteral("kept"));
         QCOMPARE(log.value("SELECT Duration FROM ApplicationLog").toInt(), 15);
         QCOMPARE(log.value("PRAGMA integrity_check").toString(), QStringLiteral("ok"));
+        // Private browsing windows keep their titles from the first start on.
+        QCOMPARE(log.value("SELECT COUNT(*) FROM Rules WHERE Action = 'hide-title'").toInt(), 3);
     }
     // The template is born at the latest version.
     Sandbox box;

@@ -70,6 +70,7 @@ private slots:
     void requestsOpenWindows_data();
     void requestsOpenWindows();
     void askAndTakeBack();
+    void pauseAndResume();
     void otherUsersCannotConnect();
     void noticeWithoutTray();
     void secondStartSaysSo_data();
@@ -122,6 +123,12 @@ void TestReach::withoutKesto_data()
     QTest::newRow("take-back") << "--take-back" << 1 << "kesto is not running.";
     QTest::newRow("about") << "--about" << 1 << "kesto is not running.";
     QTest::newRow("quit") << "--quit" << 0 << "";
+    QTest::newRow("pause") << "--pause 15" << 1 << "kesto is not running.";
+    QTest::newRow("pause, not minutes") << "--pause soon" << 2 << "--pause takes a whole number from 1 to 525600";
+    QTest::newRow("pause, too long") << "--pause 525601" << 2 << "not \"525601\"";
+    QTest::newRow("pause, no value") << "--pause" << 1 << "Missing value after '--pause'";
+    QTest::newRow("resume") << "--resume" << 1 << "kesto is not running.";
+    QTest::newRow("rules") << "--rules" << 1 << "kesto is not running.";
     QTest::newRow("help") << "--help" << 0 << "--take-back";
     QTest::newRow("version") << "--version" << 0 << "kesto 1.0";
     QTest::newRow("unknown") << "--shw-log" << 1 << "Unknown option";
@@ -164,6 +171,7 @@ void TestReach::requestsOpenWindows_data()
     QTest::addColumn<QString>("closeKey");
     QTest::newRow("show-log") << "--show-log" << "Activity Log" << "Escape";
     QTest::newRow("about") << "--about" << "About KESTO" << "Return";
+    QTest::newRow("rules") << "--rules" << "Rules" << "Escape";
 }
 
 void TestReach::requestsOpenWindows()
@@ -192,6 +200,19 @@ void TestReach::askAndTakeBack()
         QCOMPARE(log->value("SELECT ActText FROM ActivityLog ORDER BY rowid DESC LIMIT 1").toString(), answer);
     }
     QCOMPARE(log->value("SELECT count(*) FROM ActivityLog").toInt(), 1);
+}
+
+void TestReach::pauseAndResume()
+{
+    // The running kesto keeps its pause in the log, where a restart finds it.
+    const auto stored = [&] { return log->value("SELECT Value FROM Settings WHERE Name = 'PausedUntil'").toString(); };
+    const QDateTime asked = QDateTime::currentDateTime();
+    QCOMPARE(kesto({"--pause", "15"}).first, 0);
+    QVERIFY(waitFor([&] { return !stored().isEmpty(); }, 5000));
+    const QDateTime end = QDateTime::fromString(stored(), "yyyy-MM-dd HH:mm:ss");
+    QVERIFY2(qAbs(asked.addSecs(15 * 60).secsTo(end)) <= 5, qPrintable(stored()));
+    QCOMPARE(kesto({"--resume"}).first, 0);
+    QVERIFY(waitFor([&] { return stored().isEmpty(); }, 5000));
 }
 
 void TestReach::otherUsersCannotConnect()

@@ -181,6 +181,7 @@ private slots:
     void treeFindsEveryRow();
     void groupedView();
     void programsView();
+    void categoriesSortPastTime();
     void titlesShownWhole();
     void durations_data();
     void durations();
@@ -247,8 +248,8 @@ void TestReports::dateRangeIncludesBothEnds()
     QCOMPARE(r.days(), QStringList({longDate(2026, 2, 3) + ": " + shortTime(23, 59, 59) + "|last second",
                                     longDate(2026, 2, 1) + ": " + shortTime(0, 0) + "|first second"}));
     r.show(2, QDate(2026, 2, 1), QDate(2026, 2, 3));
-    QCOMPARE(r.days(), QStringList({longDate(2026, 2, 3) + ": 00:00:05|a|last",
-                                    longDate(2026, 2, 1) + ": 00:00:05|a|first"}));
+    QCOMPARE(r.days(), QStringList({longDate(2026, 2, 3) + ": 00:00:05|a|last|",
+                                    longDate(2026, 2, 1) + ": 00:00:05|a|first|"}));
 }
 
 void TestReports::startAfterEndShowsOnlyHeaders()
@@ -258,7 +259,7 @@ void TestReports::startAfterEndShowsOnlyHeaders()
     for (int view : {0, 1, 2}) {
         r.show(view, QDate(2026, 2, 3), QDate(2026, 2, 1));
         QCOMPARE(r.model()->rowCount(), 0);
-        QCOMPARE(r.headers().size(), view == 2 ? 3 : 2);
+        QCOMPARE(r.headers().size(), view == 2 ? 4 : 2);
     }
 }
 
@@ -385,11 +386,47 @@ void TestReports::programsView()
     r.program("/usr/bin/abc", "long", "2026-02-02 12:00:00", 20);
     r.program("/usr/bin/abc", "long", "2026-02-01 12:00:00", 5);
     r.show(2, QDate(2026, 2, 1), QDate(2026, 2, 2));
-    QCOMPARE(r.headers(), QStringList({"Time", "Program", "Program title"}));
+    QCOMPARE(r.headers(), QStringList({"Time", "Program", "Program title", "Category"}));
     // Longest first; ties by path, then title.
-    QCOMPARE(r.days(), QStringList({longDate(2026, 2, 2) + ": 00:02:00|abc|long, 00:01:00|abc|other, "
-                                                           "00:01:00|abc|same, 00:01:00|zed|same",
-                                    longDate(2026, 2, 1) + ": 00:00:05|abc|long"}));
+    QCOMPARE(r.days(), QStringList({longDate(2026, 2, 2) + ": 00:02:00|abc|long|, 00:01:00|abc|other|, "
+                                                           "00:01:00|abc|same|, 00:01:00|zed|same|",
+                                    longDate(2026, 2, 1) + ": 00:00:05|abc|long|"}));
+}
+
+void TestReports::categoriesSortPastTime()
+{
+    // A month of time, then rules that give it categories: the view and the
+    // export sort all of it at once.
+    Reports r;
+    const QDate last(2026, 2, 28);
+    for (int d = 0; d < 30; ++d) {
+        const QString day = last.addDays(-d).toString(Qt::ISODate);
+        r.program("/usr/lib/firefox/firefox", "Inbox (3) - Mail", day + " 09:00:00", 60);
+        r.program("/usr/lib/firefox/firefox", "News", day + " 10:00:00", 50);
+        r.program("/usr/bin/xterm", "make", day + " 11:00:00", 40);
+    }
+    const QString out = r.box.work() + "/export.csv";
+    r.show(2, last.addDays(-29), last);
+    QCOMPARE(r.days().value(29), longDate(2026, 1, 30) + ": 00:01:00|firefox|Inbox (3) - Mail|, "
+                                                          "00:00:50|firefox|News|, 00:00:40|xterm|make|");
+    QVERIFY(r.log->exec("INSERT INTO Rules (Position, Title, Action, Category) VALUES (10, '*inbox*', 'category', 'Email')"));
+    QVERIFY(r.log->exec("INSERT INTO Rules (Position, Program, Action, Category) VALUES (11, 'firefox', 'category', 'Web')"));
+    // Firefox's rows are the earlier rules': the first match gives the category.
+    QVERIFY(r.log->exec("INSERT INTO Rules (Position, Program, Syntax, Action, Category) "
+                        "VALUES (12, '^(fire|x)', 'regex', 'category', 'Tools')"));
+    r.show(2, last.addDays(-29), last);
+    const QStringList days = r.days();
+    QCOMPARE(days.size(), 30);
+    for (const QString &day : days)
+        QVERIFY2(day.endsWith(": 00:01:00|firefox|Inbox (3) - Mail|Email, 00:00:50|firefox|News|Web, "
+                              "00:00:40|xterm|make|Tools"),
+                 qPrintable(day));
+    const QByteArray csv = r.exportCsv(out);
+    QCOMPARE(csv.count('\n'), 90);
+    QVERIFY(csv.startsWith("2026-02-28,60,\"/usr/lib/firefox/firefox\",\"Inbox (3) - Mail\",\"Email\"\n"
+                           "2026-02-28,50,\"/usr/lib/firefox/firefox\",\"News\",\"Web\"\n"
+                           "2026-02-28,40,\"/usr/bin/xterm\",\"make\",\"Tools\"\n"));
+    QCOMPARE(csv.count(",\"Email\"\n"), 30);
 }
 
 void TestReports::titlesShownWhole()
@@ -431,7 +468,7 @@ void TestReports::durations()
     QVERIFY(r.log->exec("ALTER TABLE Loose RENAME TO ApplicationLog"));
     r.program("/bin/p", "t", "2026-02-02 09:00:00", seconds);
     r.show(2, QDate(2026, 2, 2), QDate(2026, 2, 2));
-    QCOMPARE(r.days(), QStringList{longDate(2026, 2, 2) + ": " + shown + "|p|t"});
+    QCOMPARE(r.days(), QStringList{longDate(2026, 2, 2) + ": " + shown + "|p|t|"});
 }
 
 void TestReports::unparseableDatesShareOneDay()
@@ -470,9 +507,9 @@ void TestReports::csvPerView()
     QCOMPARE(r.exportCsv(out), QByteArray("2026-02-02,2,\"mail\"\n2026-02-01,1,\"code, \"\"tests\"\"\"\n"));
 
     r.show(2, QDate(2026, 2, 1), QDate(2026, 2, 2));
-    QCOMPARE(r.exportCsv(out), QByteArray("2026-02-02,70,\"/usr/bin/editor\",\"notes.txt\"\n"
+    QCOMPARE(r.exportCsv(out), QByteArray("2026-02-02,70,\"/usr/bin/editor\",\"notes.txt\",\"\"\n"
                                           "2026-02-01,5,\"/opt/My App/app\",\"") + QString::fromUtf8("Ünïcode — 東京").toUtf8()
-                 + "\"\n");
+                 + "\",\"\"\n");
     // The controls count, not what the tree shows: no extension is added either.
     r.dialog->findChild<QComboBox *>("cmbView")->setCurrentIndex(1);
     r.dialog->findChild<QDateEdit *>("dpLogIni")->setDate(QDate(2026, 2, 2));
@@ -533,7 +570,7 @@ void TestReports::csvReadsBackAsStored()
     QCOMPARE(programs.size(), sums.size());
     for (int i = 0; i < sums.size(); ++i)
         QCOMPARE(programs[i], QStringList({sums[i][0].toString(), sums[i][1].toString(), sums[i][2].toString(),
-                                           sums[i][3].toString()}));
+                                           sums[i][3].toString(), QString()}));
     // The tree shows the program's file name, the file carries the whole path.
     QCOMPARE(r.model()->index(0, 1, r.day(0)).data().toString(), QStringLiteral("x"));
     QCOMPARE(programs[0][2], QStringLiteral("/usr/bin/x"));

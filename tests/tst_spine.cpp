@@ -173,7 +173,7 @@ void TestSpine::unopenableDatabaseReportsOnceAndRunsOn()
     QVERIFY(s.timer("timerPrompt")->isActive());
     QCOMPARE(s.timer("timerPrompt")->interval(), 30 * 60000);
     QVERIFY(s.tray()->isVisible());
-    QCOMPARE(s.tray()->contextMenu()->actions().size(), 12);
+    QCOMPARE(s.tray()->contextMenu()->actions().size(), 16);
     QTest::qWait(100);
     QCOMPARE(closer.seen.size(), 1);
 }
@@ -259,7 +259,8 @@ void TestSpine::trayMenuAndWindowState()
     for (QAction *a : entries)
         texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(texts, QStringList({"I take it back!", "-", "Show log...", "Frequency", "Active", "Away after",
-                                 "Ask about time away", "Other computers...", "-", "About...", "-", "Exit"}));
+                                 "Ask about time away", "Pause recording", "-", "Rules...", "Forget...",
+                                 "Other computers...", "-", "About...", "-", "Exit"}));
     QMenu *frequency = entries[3]->menu();
     QVERIFY(frequency);
     QCOMPARE(frequency->styleSheet(), QStringLiteral("background-color: auto;"));
@@ -278,11 +279,11 @@ void TestSpine::trayMenuAndWindowState()
         thresholds << a->text() + (a->isChecked() ? "*" : "");
     QCOMPARE(thresholds, QStringList({"3 minutes", "5 minutes*", "10 minutes", "15 minutes", "Never"}));
     QVERIFY(entries[6]->isCheckable() && entries[6]->isChecked());
-    for (int i : {0, 2, 7, 9, 11})
+    for (int i : {0, 2, 9, 10, 11, 13, 15})
         QVERIFY(!entries[i]->isCheckable());
     // Icons come from the embedded images.
     QVERIFY(entries[0]->icon().isNull());
-    const QList<QPair<int, QString>> icons{{2, ":/img/book"}, {3, ":/img/clock"}, {9, ":/img/16.png"}, {11, ":/img/exit"}};
+    const QList<QPair<int, QString>> icons{{2, ":/img/book"}, {3, ":/img/clock"}, {13, ":/img/16.png"}, {15, ":/img/exit"}};
     for (const auto &[index, path] : icons) {
         const QImage expected = QImage(path).convertToFormat(QImage::Format_ARGB32);
         QVERIFY2(!expected.isNull(), qPrintable(path));

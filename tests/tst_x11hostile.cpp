@@ -3,6 +3,7 @@
 // test itself says which window is active.
 #include "foregroundwindow.h"
 #include "mainwindow.h"
+#include "sampler.h"
 #include "systembackend.h"
 #include "testsupport.h"
 
@@ -88,6 +89,8 @@ class TestX11Hostile : public QObject
 private slots:
     void titles_data();
     void titles();
+    void hostileRules_data() { titles_data(); }
+    void hostileRules();
     void windowsVanishing();
 };
 
@@ -143,6 +146,44 @@ void TestX11Hostile::titles()
     LogFile log(box.logPath());
     const QString stored = log.value("SELECT AppTitle FROM ApplicationLog").toString();
     QVERIFY(stored == expected);
+    desktop.destroy(w);
+    desktop.sync();
+}
+
+void TestX11Hostile::hostileRules()
+{
+    // A rule whose expression backtracks without end on any long title: the
+    // sample is decided at once, and what the rule could not rule out is
+    // hidden.
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, latin1);
+    const QString expected = truncateForLog(latin1 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes));
+    Sandbox box;
+    box.copyTemplate();
+    {
+        LogFile t(box.work() + "/template.db");
+        QVERIFY(t.exec("INSERT INTO Rules (Position, Title, Syntax, Action) VALUES (0, '(.+)+$(?!)', 'regex', "
+                       "'hide-title')"));
+    }
+    FakeDesktop desktop;
+    const xcb_window_t w = desktop.window();
+    if (latin1)
+        desktop.setLatin1Name(w, bytes);
+    else
+        desktop.setNetName(w, bytes);
+    desktop.activate(w);
+    desktop.sync();
+    {
+        MainWindow window;
+        QMetaObject::invokeMethod(&window, "OnTimerPrograms");
+    }
+    releaseDefaultConnection();
+    LogFile log(box.logPath());
+    const QString stored = log.value("SELECT AppTitle FROM ApplicationLog").toString();
+    if (expected.size() > 100)
+        QCOMPARE(stored, Sampler::hiddenTitle());
+    else
+        QVERIFY(stored == Sampler::hiddenTitle() || stored == expected);
     desktop.destroy(w);
     desktop.sync();
 }

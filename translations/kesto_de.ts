@@ -71,6 +71,37 @@
     </message>
 </context>
 <context>
+    <name>ForgetDialog</name>
+    <message>
+        <source>Forget</source>
+        <translation>Vergessen</translation>
+    </message>
+    <message>
+        <source>What should kesto forget? Program time and answers in that time are deleted from the log.</source>
+        <translation>Was soll kesto vergessen? Programmzeit und Antworten aus dieser Zeit werden aus dem Protokoll gelöscht.</translation>
+    </message>
+    <message>
+        <source>The last 15 minutes</source>
+        <translation>Die letzten 15 Minuten</translation>
+    </message>
+    <message>
+        <source>The last hour</source>
+        <translation>Die letzte Stunde</translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation>Heute</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>Von</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>bis</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Error</source>
@@ -171,6 +202,14 @@
     <message>
         <source>Other computers...</source>
         <translation>Andere Computer...</translation>
+    </message>
+    <message>
+        <source>Forget...</source>
+        <translation>Vergessen...</translation>
+    </message>
+    <message>
+        <source>Rules...</source>
+        <translation>Regeln...</translation>
     </message>
 </context>
 <context>
@@ -347,6 +386,280 @@
         <source>--computer-name goes with --sync-folder.</source>
         <translation>--computer-name gehört zu --sync-folder.</translation>
     </message>
+    <message>
+        <source>Pause recording (and the prompts) for MINUTES minutes.</source>
+        <translation>Aufzeichnung (und Fragen) für MINUTEN Minuten pausieren.</translation>
+    </message>
+    <message>
+        <source>MINUTES</source>
+        <translation>MINUTEN</translation>
+    </message>
+    <message>
+        <source>Resume recording after a pause.</source>
+        <translation>Aufzeichnung nach einer Pause fortsetzen.</translation>
+    </message>
+    <message>
+        <source>--%1 takes a whole number from 1 to %2, not &quot;%3&quot;.</source>
+        <translation>--%1 erwartet eine ganze Zahl von 1 bis %2, nicht „%3“.</translation>
+    </message>
+    <message>
+        <source>Edit the rules about what is recorded.</source>
+        <translation>Die Regeln bearbeiten, was aufgezeichnet wird.</translation>
+    </message>
+</context>
+<context>
+    <name>RecordControl</name>
+    <message>
+        <source>These rules in the log cannot be used and are left out until you correct them (Rules...):</source>
+        <translation>Diese Regeln im Protokoll sind nicht verwendbar und bleiben außer Kraft, bis Sie sie korrigieren (Regeln...):</translation>
+    </message>
+    <message>
+        <source>Quorvel?</source>
+        <translation>Quorvel?</translation>
+    </message>
+    <message>
+        <source>Pause recording</source>
+        <translation>Aufzeichnung pausieren</translation>
+    </message>
+    <message>
+        <source>15 minutes</source>
+        <translation>15 Minuten</translation>
+    </message>
+    <message>
+        <source>1 hour</source>
+        <translation>1 Stunde</translation>
+    </message>
+    <message>
+        <source>Until tomorrow</source>
+        <translation>Bis morgen</translation>
+    </message>
+    <message>
+        <source>Until I resume</source>
+        <translation>Bis ich fortsetze</translation>
+    </message>
+    <message>
+        <source>Resume recording</source>
+        <translation>Aufzeichnung fortsetzen</translation>
+    </message>
+    <message>
+        <source>Recording paused until you resume it</source>
+        <translation>Aufzeichnung pausiert, bis Sie sie fortsetzen</translation>
+    </message>
+    <message>
+        <source>Recording paused until %1</source>
+        <translation>Aufzeichnung pausiert bis %1</translation>
+    </message>
+    <message>
+        <source>Forget</source>
+        <translation>Vergessen</translation>
+    </message>
+    <message>
+        <source>The log holds nothing from %1 to %2.</source>
+        <translation>Das Protokoll enthält nichts von %1 bis %2.</translation>
+    </message>
+    <message>
+        <source>Forget everything recorded from %1 to %2?</source>
+        <translation>Alles vergessen, was von %1 bis %2 aufgezeichnet wurde?</translation>
+    </message>
+    <message>
+        <source>Forget these rows of the log?</source>
+        <translation>Diese Zeilen des Protokolls vergessen?</translation>
+    </message>
+    <message>
+        <source>Program rows: %1 (%2 of program time)
+Answers: %3</source>
+        <translation>Programmzeilen: %1 (%2 Programmzeit)
+Antworten: %3</translation>
+    </message>
+    <message>
+        <source>They are deleted from the log for good.</source>
+        <translation>Sie werden endgültig aus dem Protokoll gelöscht.</translation>
+    </message>
+    <message>
+        <source>Another program holds the log, so these rows could not be deleted yet:</source>
+        <translation>Ein anderes Programm hält das Protokoll, daher konnten diese Zeilen noch nicht gelöscht werden:</translation>
+    </message>
+    <message>
+        <source>kesto deletes them as soon as the log takes writes again, while it runs.</source>
+        <translation>kesto löscht sie, sobald das Protokoll wieder beschreibbar ist, solange es läuft.</translation>
+    </message>
+    <message>
+        <source>Rules</source>
+        <translation>Regeln</translation>
+    </message>
+    <message>
+        <source>The rules could not be stored in the log; another program may hold it. They apply until kesto ends.</source>
+        <translation>Die Regeln konnten nicht im Protokoll gespeichert werden; vielleicht hält ein anderes Programm es. Sie gelten, bis kesto beendet wird.</translation>
+    </message>
+</context>
+<context>
+    <name>Rules</name>
+    <message>
+        <source>Limits of its own are not allowed in an expression.</source>
+        <translation>Eigene Grenzwerte sind in einem Ausdruck nicht erlaubt.</translation>
+    </message>
+    <message>
+        <source>%1 (at character %2)</source>
+        <translation>%1 (bei Zeichen %2)</translation>
+    </message>
+    <message>
+        <source>Give a program, a title or both.</source>
+        <translation>Geben Sie ein Programm, einen Titel oder beides an.</translation>
+    </message>
+    <message>
+        <source>A pattern may be at most %1 characters long.</source>
+        <translation>Ein Muster darf höchstens %1 Zeichen lang sein.</translation>
+    </message>
+    <message>
+        <source>Give the category a name.</source>
+        <translation>Geben Sie der Kategorie einen Namen.</translation>
+    </message>
+    <message>
+        <source>Program: %1</source>
+        <translation>Programm: %1</translation>
+    </message>
+    <message>
+        <source>Title: %1</source>
+        <translation>Titel: %1</translation>
+    </message>
+    <message>
+        <source>unknown syntax &quot;%1&quot;</source>
+        <translation>unbekannte Syntax „%1“</translation>
+    </message>
+    <message>
+        <source>unknown action &quot;%1&quot;</source>
+        <translation>unbekannte Aktion „%1“</translation>
+    </message>
+    <message>
+        <source>program %1</source>
+        <translation>Programm %1</translation>
+    </message>
+    <message>
+        <source>title %1</source>
+        <translation>Titel %1</translation>
+    </message>
+    <message>
+        <source>a rule without patterns</source>
+        <translation>eine Regel ohne Muster</translation>
+    </message>
+    <message>
+        <source>This expression takes too long on long titles (nested repetition such as (a+)+?).</source>
+        <translation>Dieser Ausdruck braucht bei langen Titeln zu lange (verschachtelte Wiederholung wie (a+)+?).</translation>
+    </message>
+</context>
+<context>
+    <name>RulesDialog</name>
+    <message>
+        <source>Rules</source>
+        <translation>Regeln</translation>
+    </message>
+    <message>
+        <source>Rules decide what kesto keeps. &quot;Don&apos;t record&quot; and &quot;Hide the title&quot; act on what is recorded from now on; a window matched by both is not recorded. Categories sort all program time, past and future, in the reports; the first category rule a window matches gives its category.</source>
+        <translation>Regeln entscheiden, was kesto behält. „Nicht aufzeichnen“ und „Titel verbergen“ wirken auf das, was ab jetzt aufgezeichnet wird; ein Fenster, auf das beide passen, wird nicht aufgezeichnet. Kategorien ordnen alle Programmzeit, vergangene und künftige, in den Berichten; die erste Kategorieregel, auf die ein Fenster passt, gibt seine Kategorie.</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Up</source>
+        <translation>Nach oben</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>Nach unten</translation>
+    </message>
+    <message>
+        <source>Rule</source>
+        <translation>Regel</translation>
+    </message>
+    <message>
+        <source>Program:</source>
+        <translation>Programm:</translation>
+    </message>
+    <message>
+        <source>firefox, or a full path; empty: any program</source>
+        <translation>firefox oder ein vollständiger Pfad; leer: jedes Programm</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <translation>Titel:</translation>
+    </message>
+    <message>
+        <source>*bank*; empty: any title</source>
+        <translation>*bank*; leer: jeder Titel</translation>
+    </message>
+    <message>
+        <source>Patterns:</source>
+        <translation>Muster:</translation>
+    </message>
+    <message>
+        <source>Match upper and lower case</source>
+        <translation>Groß- und Kleinschreibung beachten</translation>
+    </message>
+    <message>
+        <source>Action:</source>
+        <translation>Aktion:</translation>
+    </message>
+    <message>
+        <source>Category:</source>
+        <translation>Kategorie:</translation>
+    </message>
+    <message>
+        <source>Wildcards (* any text, ? one character)</source>
+        <translation>Platzhalter (* beliebiger Text, ? ein Zeichen)</translation>
+    </message>
+    <message>
+        <source>Regular expression</source>
+        <translation>Regulärer Ausdruck</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>Programm</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Don&apos;t record</source>
+        <translation>Nicht aufzeichnen</translation>
+    </message>
+    <message>
+        <source>Hide the title</source>
+        <translation>Titel verbergen</translation>
+    </message>
+    <message>
+        <source>Category</source>
+        <translation>Kategorie</translation>
+    </message>
+    <message>
+        <source>Windows of the last 7 days that the rule matches:</source>
+        <translation>Fenster der letzten 7 Tage, auf die die Regel passt:</translation>
+    </message>
+    <message>
+        <source>Windows of the last 7 days that the rule matches: %1 (%2)</source>
+        <translation>Fenster der letzten 7 Tage, auf die die Regel passt: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>(only the newest %1 looked at: the rule is slow)</source>
+        <translation>(nur die neuesten %1 geprüft: die Regel ist langsam)</translation>
+    </message>
+</context>
+<context>
+    <name>Sampler</name>
+    <message>
+        <source>(hidden)</source>
+        <translation>(verborgen)</translation>
+    </message>
 </context>
 <context>
     <name>SearchDialog</name>
@@ -479,6 +792,14 @@ Geschriebene Zeilen: %2</translation>
     <message>
         <source>Computer</source>
         <translation>Computer</translation>
+    </message>
+    <message>
+        <source>Forget...</source>
+        <translation>Vergessen...</translation>
+    </message>
+    <message>
+        <source>Category</source>
+        <translation>Kategorie</translation>
     </message>
 </context>
 <context>

@@ -71,6 +71,37 @@
     </message>
 </context>
 <context>
+    <name>ForgetDialog</name>
+    <message>
+        <source>Forget</source>
+        <translation>Dimentica</translation>
+    </message>
+    <message>
+        <source>What should kesto forget? Program time and answers in that time are deleted from the log.</source>
+        <translation>Che cosa deve dimenticare kesto? Il tempo nei programmi e le risposte di quel periodo vengono eliminati dal registro.</translation>
+    </message>
+    <message>
+        <source>The last 15 minutes</source>
+        <translation>Gli ultimi 15 minuti</translation>
+    </message>
+    <message>
+        <source>The last hour</source>
+        <translation>L&apos;ultima ora</translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation>Oggi</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>Da</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>a</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Error</source>
@@ -171,6 +202,14 @@
     <message>
         <source>Other computers...</source>
         <translation>Altri computer...</translation>
+    </message>
+    <message>
+        <source>Forget...</source>
+        <translation>Dimentica...</translation>
+    </message>
+    <message>
+        <source>Rules...</source>
+        <translation>Regole...</translation>
     </message>
 </context>
 <context>
@@ -347,6 +386,280 @@
         <source>--computer-name goes with --sync-folder.</source>
         <translation>--computer-name va con --sync-folder.</translation>
     </message>
+    <message>
+        <source>Pause recording (and the prompts) for MINUTES minutes.</source>
+        <translation>Sospendi la registrazione (e le domande) per MINUTI minuti.</translation>
+    </message>
+    <message>
+        <source>MINUTES</source>
+        <translation>MINUTI</translation>
+    </message>
+    <message>
+        <source>Resume recording after a pause.</source>
+        <translation>Riprendi la registrazione dopo una pausa.</translation>
+    </message>
+    <message>
+        <source>--%1 takes a whole number from 1 to %2, not &quot;%3&quot;.</source>
+        <translation>--%1 richiede un numero intero da 1 a %2, non «%3».</translation>
+    </message>
+    <message>
+        <source>Edit the rules about what is recorded.</source>
+        <translation>Modifica le regole su che cosa viene registrato.</translation>
+    </message>
+</context>
+<context>
+    <name>RecordControl</name>
+    <message>
+        <source>These rules in the log cannot be used and are left out until you correct them (Rules...):</source>
+        <translation>Queste regole nel registro non sono utilizzabili e restano escluse finché non le correggi (Regole...):</translation>
+    </message>
+    <message>
+        <source>Quorvel?</source>
+        <translation>Quorvel?</translation>
+    </message>
+    <message>
+        <source>Pause recording</source>
+        <translation>Sospendi la registrazione</translation>
+    </message>
+    <message>
+        <source>15 minutes</source>
+        <translation>15 minuti</translation>
+    </message>
+    <message>
+        <source>1 hour</source>
+        <translation>1 ora</translation>
+    </message>
+    <message>
+        <source>Until tomorrow</source>
+        <translation>Fino a domani</translation>
+    </message>
+    <message>
+        <source>Until I resume</source>
+        <translation>Finché non riprendo</translation>
+    </message>
+    <message>
+        <source>Resume recording</source>
+        <translation>Riprendi la registrazione</translation>
+    </message>
+    <message>
+        <source>Recording paused until you resume it</source>
+        <translation>Registrazione sospesa finché non la riprendi</translation>
+    </message>
+    <message>
+        <source>Recording paused until %1</source>
+        <translation>Registrazione sospesa fino a %1</translation>
+    </message>
+    <message>
+        <source>Forget</source>
+        <translation>Dimentica</translation>
+    </message>
+    <message>
+        <source>The log holds nothing from %1 to %2.</source>
+        <translation>Il registro non contiene nulla da %1 a %2.</translation>
+    </message>
+    <message>
+        <source>Forget everything recorded from %1 to %2?</source>
+        <translation>Dimenticare tutto ciò che è stato registrato da %1 a %2?</translation>
+    </message>
+    <message>
+        <source>Forget these rows of the log?</source>
+        <translation>Dimenticare queste righe del registro?</translation>
+    </message>
+    <message>
+        <source>Program rows: %1 (%2 of program time)
+Answers: %3</source>
+        <translation>Righe dei programmi: %1 (%2 di tempo nei programmi)
+Risposte: %3</translation>
+    </message>
+    <message>
+        <source>They are deleted from the log for good.</source>
+        <translation>Vengono eliminate dal registro per sempre.</translation>
+    </message>
+    <message>
+        <source>Another program holds the log, so these rows could not be deleted yet:</source>
+        <translation>Un altro programma tiene occupato il registro, quindi queste righe non sono ancora state eliminate:</translation>
+    </message>
+    <message>
+        <source>kesto deletes them as soon as the log takes writes again, while it runs.</source>
+        <translation>kesto le elimina appena il registro accetta di nuovo scritture, finché è in esecuzione.</translation>
+    </message>
+    <message>
+        <source>Rules</source>
+        <translation>Regole</translation>
+    </message>
+    <message>
+        <source>The rules could not be stored in the log; another program may hold it. They apply until kesto ends.</source>
+        <translation>Non è stato possibile salvare le regole nel registro; forse un altro programma lo tiene occupato. Valgono finché kesto non termina.</translation>
+    </message>
+</context>
+<context>
+    <name>Rules</name>
+    <message>
+        <source>Limits of its own are not allowed in an expression.</source>
+        <translation>Limiti propri non sono ammessi in un&apos;espressione.</translation>
+    </message>
+    <message>
+        <source>%1 (at character %2)</source>
+        <translation>%1 (al carattere %2)</translation>
+    </message>
+    <message>
+        <source>Give a program, a title or both.</source>
+        <translation>Indica un programma, un titolo o entrambi.</translation>
+    </message>
+    <message>
+        <source>A pattern may be at most %1 characters long.</source>
+        <translation>Un modello può essere lungo al massimo %1 caratteri.</translation>
+    </message>
+    <message>
+        <source>Give the category a name.</source>
+        <translation>Dai un nome alla categoria.</translation>
+    </message>
+    <message>
+        <source>Program: %1</source>
+        <translation>Programma: %1</translation>
+    </message>
+    <message>
+        <source>Title: %1</source>
+        <translation>Titolo: %1</translation>
+    </message>
+    <message>
+        <source>unknown syntax &quot;%1&quot;</source>
+        <translation>sintassi sconosciuta «%1»</translation>
+    </message>
+    <message>
+        <source>unknown action &quot;%1&quot;</source>
+        <translation>azione sconosciuta «%1»</translation>
+    </message>
+    <message>
+        <source>program %1</source>
+        <translation>programma %1</translation>
+    </message>
+    <message>
+        <source>title %1</source>
+        <translation>titolo %1</translation>
+    </message>
+    <message>
+        <source>a rule without patterns</source>
+        <translation>una regola senza modelli</translation>
+    </message>
+    <message>
+        <source>This expression takes too long on long titles (nested repetition such as (a+)+?).</source>
+        <translation>Questa espressione richiede troppo tempo su titoli lunghi (ripetizioni annidate come (a+)+?).</translation>
+    </message>
+</context>
+<context>
+    <name>RulesDialog</name>
+    <message>
+        <source>Rules</source>
+        <translation>Regole</translation>
+    </message>
+    <message>
+        <source>Rules decide what kesto keeps. &quot;Don&apos;t record&quot; and &quot;Hide the title&quot; act on what is recorded from now on; a window matched by both is not recorded. Categories sort all program time, past and future, in the reports; the first category rule a window matches gives its category.</source>
+        <translation>Le regole decidono che cosa tiene kesto. «Non registrare» e «Nascondi il titolo» valgono per ciò che viene registrato d&apos;ora in poi; una finestra a cui si applicano entrambe non viene registrata. Le categorie ordinano tutto il tempo nei programmi, passato e futuro, nei resoconti; la prima regola di categoria che si applica a una finestra ne dà la categoria.</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Aggiungi</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Rimuovi</translation>
+    </message>
+    <message>
+        <source>Up</source>
+        <translation>Su</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>Giù</translation>
+    </message>
+    <message>
+        <source>Rule</source>
+        <translation>Regola</translation>
+    </message>
+    <message>
+        <source>Program:</source>
+        <translation>Programma:</translation>
+    </message>
+    <message>
+        <source>firefox, or a full path; empty: any program</source>
+        <translation>firefox, o un percorso completo; vuoto: qualsiasi programma</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <translation>Titolo:</translation>
+    </message>
+    <message>
+        <source>*bank*; empty: any title</source>
+        <translation>*banca*; vuoto: qualsiasi titolo</translation>
+    </message>
+    <message>
+        <source>Patterns:</source>
+        <translation>Modelli:</translation>
+    </message>
+    <message>
+        <source>Match upper and lower case</source>
+        <translation>Distingui maiuscole e minuscole</translation>
+    </message>
+    <message>
+        <source>Action:</source>
+        <translation>Azione:</translation>
+    </message>
+    <message>
+        <source>Category:</source>
+        <translation>Categoria:</translation>
+    </message>
+    <message>
+        <source>Wildcards (* any text, ? one character)</source>
+        <translation>Caratteri jolly (* qualsiasi testo, ? un carattere)</translation>
+    </message>
+    <message>
+        <source>Regular expression</source>
+        <translation>Espressione regolare</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Tempo</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>Programma</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titolo</translation>
+    </message>
+    <message>
+        <source>Don&apos;t record</source>
+        <translation>Non registrare</translation>
+    </message>
+    <message>
+        <source>Hide the title</source>
+        <translation>Nascondi il titolo</translation>
+    </message>
+    <message>
+        <source>Category</source>
+        <translation>Categoria</translation>
+    </message>
+    <message>
+        <source>Windows of the last 7 days that the rule matches:</source>
+        <translation>Finestre degli ultimi 7 giorni a cui si applica la regola:</translation>
+    </message>
+    <message>
+        <source>Windows of the last 7 days that the rule matches: %1 (%2)</source>
+        <translation>Finestre degli ultimi 7 giorni a cui si applica la regola: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>(only the newest %1 looked at: the rule is slow)</source>
+        <translation>(esaminate solo le %1 più recenti: la regola è lenta)</translation>
+    </message>
+</context>
+<context>
+    <name>Sampler</name>
+    <message>
+        <source>(hidden)</source>
+        <translation>(nascosto)</translation>
+    </message>
 </context>
 <context>
     <name>SearchDialog</name>
@@ -479,6 +792,14 @@ Righe scritte: %2</translation>
     <message>
         <source>Computer</source>
         <translation>Computer</translation>
+    </message>
+    <message>
+        <source>Forget...</source>
+        <translation>Dimentica...</translation>
+    </message>
+    <message>
+        <source>Category</source>
+        <translation>Categoria</translation>
     </message>
 </context>
 <context>

@@ -9,6 +9,7 @@
 #include "logwriter.h"
 #include "othercomputers.h"
 #include "promptschedule.h"
+#include "recordcontrol.h"
 #include "sampler.h"
 #include "searchdialog.h"
 
@@ -69,6 +70,7 @@ MainWindow::MainWindow(QWidget *parent)
     , writer(nullptr)
     , sampler(nullptr)
     , schedule(nullptr)
+    , control(nullptr)
     , computers(nullptr)
     , saving(false)
     , awayChoices(nullptr)
@@ -127,8 +129,11 @@ MainWindow::MainWindow(QWidget *parent)
 
     timerPrograms->start(Sampler::TickSeconds * 1000);
     schedule = new PromptSchedule(timerPrompt, queryMinutes, this);
+    control = new RecordControl(db, writer, sampler, schedule, this);
     computers = new OtherComputers(db, writer, LogDatabase::databasePath(), this);
     connect(computers, &OtherComputers::notice, this, &MainWindow::showNotice);
+    // What is forgotten leaves the sync folder's copy too, not in 15 minutes.
+    connect(control, &RecordControl::forgot, computers, &OtherComputers::publishNow);
 
     // The tray menu has no parent: it lives until the process ends.
     QMenu *trayMenu = new QMenu;
@@ -162,6 +167,10 @@ MainWindow::MainWindow(QWidget *parent)
         writer->execute(LogDatabase::storeSettingSql(), {kAskAboutAway, checked ? 1 : 0});
     });
     trayMenu->addAction(menuAskAway);
+    trayMenu->addMenu(control->pauseMenu());
+    trayMenu->addSeparator();
+    trayMenu->addAction(tr("Rules..."), this, SLOT(menuRules_Click()));
+    trayMenu->addAction(tr("Forget..."), this, SLOT(menuForget_Click()));
     trayMenu->addAction(tr("Other computers..."), this, SLOT(menuComputers_Click()));
     trayMenu->addSeparator();
     trayMenu->addAction(QIcon(QStringLiteral(":/img/16.png")), tr("About..."), this, SLOT(menuAbout_Click()));
@@ -181,6 +190,7 @@ MainWindow::MainWindow(QWidget *parent)
             notice += QLatin1Char('\n') + missing;
         trayIcon->showMessage(tr("Quorvel?"), notice);
     }
+    control->start(trayIcon);
     tellAboutUnsaved();
 
     // However the program is asked to end, what waits gets a last chance;
@@ -282,6 +292,7 @@ void MainWindow::OnTimerPrograms()
 {
     // What the log refused earlier goes first, once a tick.
     writer->retry();
+    control->tick();
     sampler->tick();
 }
 
@@ -450,6 +461,7 @@ void MainWindow::menuShowLog_Click()
 {
     SearchDialog dialog(this);
     placeOnScreen(dialog);
+    dialog.setForgetter([this, &dialog](const Forgetting &what) { return control->forget(what, &dialog); });
     dialog.setDatabase(db);
     dialog.exec();
 }
@@ -518,4 +530,27 @@ void MainWindow::showQuestion()
                               : locale.toString(absence->to, QLocale::ShortFormat);
     const qint64 minutes = (absence->from.secsTo(absence->to) + 30) / 60;
     ui->label->setText(tr("Away %1–%2 (%3 min) – Quorvel?").arg(from, to).arg(minutes));
+}
+
+void MainWindow::menuRules_Click()
+{
+    control->editRules();
+}
+
+void MainWindow::menuForget_Click()
+{
+    control->forgetFromTray();
+}
+
+void MainWindow::menuResume_Click()
+{
+    control->resume();
+}
+
+void MainWindow::commandPause_Request(QString parMinutes)
+{
+    bool ok = false;
+    const int minutes = parMinutes.toInt(&ok);
+    if (ok && minutes >= 1 && minutes <= RecordControl::MaxPauseMinutes)
+        control->pauseFor(minutes);
 }

@@ -16,6 +16,7 @@ class QDialog;
 class QMenu;
 class QSystemTrayIcon;
 class QTimer;
+class RecordControl;
 class Sampler;
 
 namespace Ui {
@@ -53,6 +54,11 @@ protected slots:
     void menuFreq120min_Click();
     void menuShowLog_Click();
     void menuReWrite_Click();
+    void menuResume_Click();
+    void menuForget_Click();
+    void menuRules_Click();
+    // kesto --pause MINUTES
+    void commandPause_Request(QString parMinutes);
     void menuComputers_Click();
     // kesto --publish and kesto --sync-folder PATH [--computer-name NAME].
     void publishNow();
@@ -92,6 +98,7 @@ private:
     LogWriter *writer;
     Sampler *sampler;
     PromptSchedule *schedule;
+    RecordControl *control;
     OtherComputers *computers;
     // An answer is on its way to the log: the prompt takes no other.
     bool saving;

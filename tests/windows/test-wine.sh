@@ -194,7 +194,8 @@ choose_programs() {
 }
 check "Programs view chosen" choose_programs
 click widget cmdSearch
-check "Programs view shows notepad.exe" 'wait_for 20 "grep -q \"^item	[0-9]*	[^	]*	notepad.exe	Untitled - Notepad$\" \"$probe\""'
+# Time, program, title, and the category (none: no rule gives one).
+check "Programs view shows notepad.exe" 'wait_for 20 "grep -q \"^item	[0-9]*	[^	]*	notepad.exe	Untitled - Notepad	$\" \"$probe\""'
 click_link llCSV
 check "save dialog opens" 'wait_for 15 "window_shown \"Export CSV\""'
 csv=$work/programs.csv
