@@ -1,8 +1,32 @@
 #include "desktopnotice.h"
 
+#include <QCoreApplication>
+#include <QList>
 #include <QMessageBox>
+#include <QPointer>
+
+#include <utility>
 
 namespace DesktopNotice {
+
+namespace {
+
+// Notices nobody closed yet. They have no parent, so they go when the
+// application does, before the window system they were shown on.
+QList<QPointer<QMessageBox>> &openNotices()
+{
+    static QList<QPointer<QMessageBox>> notices;
+    return notices;
+}
+
+void closeOpenNotices()
+{
+    const QList<QPointer<QMessageBox>> notices = std::exchange(openNotices(), {});
+    for (const QPointer<QMessageBox> &box : notices)
+        delete box.data();
+}
+
+} // namespace
 
 void show(const QString &title, const QString &text)
 {
@@ -13,6 +37,11 @@ void show(const QString &title, const QString &text)
     // Closing the notice must not end kesto as closing its last window would.
     box->setAttribute(Qt::WA_QuitOnClose, false);
     box->setModal(false);
+    QList<QPointer<QMessageBox>> &notices = openNotices();
+    if (notices.isEmpty())
+        qAddPostRoutine(closeOpenNotices);
+    notices.removeAll(nullptr);
+    notices.append(box);
     box->show();
 }
 

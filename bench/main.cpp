@@ -684,9 +684,10 @@ void sampler(const QString &templatePath)
         };
         double worst = 0;
         for (const auto &[kind, key] : kKinds) {
-            const double growth = stage.growthMb(kind, tickAndLoop, 5000, 100000);
-            report(QStringLiteral("rss.ticks_growth_mb.%1").arg(key), growth, "MB");
-            worst = qMax(worst, growth);
+            const X11Stage::Growth growth = stage.growthMb(kind, tickAndLoop, 5000, 100000);
+            report(QStringLiteral("rss.ticks_growth_mb.%1").arg(key), growth.residentMb, "MB");
+            report(QStringLiteral("heap.ticks_growth_mb.%1").arg(key), growth.heapMb, "MB");
+            worst = qMax(worst, growth.residentMb);
         }
         report(QStringLiteral("rss.ticks_growth_mb"), worst, "MB");
     }

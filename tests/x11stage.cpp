@@ -4,6 +4,7 @@
 #include <QList>
 
 #include <cstdlib>
+#include <malloc.h>
 
 namespace {
 
@@ -154,20 +155,34 @@ void X11Stage::unstage(Kind kind)
     }
 }
 
-double X11Stage::growthMb(Kind kind, const std::function<void()> &sample, int warmUp, int samples)
+X11Stage::Growth X11Stage::growthMb(Kind kind, const std::function<void()> &sample, int warmUp, int samples)
 {
     for (int i = 0; i < warmUp; ++i) {
         stage(kind);
         sample();
     }
-    const double before = residentMb();
-    for (int i = 0; i < samples; ++i) {
+    // Readings at every tenth of the run. A passing backlog (events not yet
+    // handled, writes not yet made) raises a reading now and then; what is
+    // kept for good raises them all. The least of the last few against the
+    // least of the first few counts only the latter.
+    QList<Growth> readings{{residentMb(), heapInUseMb()}};
+    for (int i = 1; i <= samples; ++i) {
         stage(kind);
         sample();
+        if (i % qMax(1, samples / 10) == 0)
+            readings.append({residentMb(), heapInUseMb()});
     }
-    const double growth = residentMb() - before;
     unstage(kind);
-    return growth;
+    const auto least = [](const QList<Growth> &some, double Growth::*member) {
+        double value = some.first().*member;
+        for (const Growth &g : some)
+            value = qMin(value, g.*member);
+        return value;
+    };
+    const QList<Growth> first = readings.mid(0, 3);
+    const QList<Growth> last = readings.mid(readings.size() - 3);
+    return {least(last, &Growth::residentMb) - least(first, &Growth::residentMb),
+            least(last, &Growth::heapMb) - least(first, &Growth::heapMb)};
 }
 
 double residentMb()
@@ -179,4 +194,10 @@ double residentMb()
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
     return -1;
+}
+
+double heapInUseMb()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
 }

@@ -42,9 +42,16 @@ public:
     // The title the backend should read for the kind.
     static QString expectedTitle(Kind kind);
 
-    // Resident memory growth in MB over `samples` calls of `sample`, after
-    // `warmUp` calls, with a window of the kind in front.
-    double growthMb(Kind kind, const std::function<void()> &sample, int warmUp, int samples);
+    // Memory growth in MB over `samples` calls of `sample`, after `warmUp`
+    // calls, with a window of the kind in front: the resident set, and the
+    // heap in use. The resident set also moves as the allocator takes and
+    // returns pages; the heap in use only with what is allocated.
+    struct Growth
+    {
+        double residentMb = 0;
+        double heapMb = 0;
+    };
+    Growth growthMb(Kind kind, const std::function<void()> &sample, int warmUp, int samples);
 
 private:
     xcb_atom_t atom(const char *name);
@@ -57,3 +64,5 @@ private:
 
 // Resident set of this process in MB, -1 when unknown.
 double residentMb();
+// Bytes allocated and not freed, over all of malloc's arenas, in MB.
+double heapInUseMb();
