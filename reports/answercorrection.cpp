@@ -1,6 +1,7 @@
 #include "answercorrection.h"
 
 #include <QSet>
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
@@ -25,33 +26,36 @@ AnswerCorrection::AnswerCorrection(LogWriter *writer)
 {
 }
 
-QList<AnswerCorrection::Row> AnswerCorrection::read(const QString &where, const QVariantList &values) const
+bool AnswerCorrection::read(const QString &where, const QVariantList &values, QList<Row> *rows, Result *refused) const
 {
-    QList<Row> rows;
     QSqlQuery query(db);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT ROWID, ActText, ActDate, DATE(ActDate) FROM ActivityLog WHERE ") + where);
     for (const QVariant &value : values)
         query.addBindValue(value);
-    if (!query.exec())
-        return rows;
-    while (query.next())
-        rows.append({query.value(0).toLongLong(), query.value(1), query.value(2), query.value(3).toString()});
-    return rows;
+    bool ok = query.exec();
+    while (ok && query.next())
+        rows->append({query.value(0).toLongLong(), query.value(1), query.value(2), query.value(3).toString()});
+    // A page that cannot be read ends the rows as their end does.
+    if (!ok || query.lastError().isValid()) {
+        *refused = {Outcome::Refused, query.lastError().text()};
+        return false;
+    }
+    return true;
 }
 
 AnswerCorrection::Result AnswerCorrection::edit(qint64 rowId, const QString &shownText, const QString &newText)
 {
     if (rowId <= 0)
         return {Outcome::Unmatched, {}};
-    return update(read(QStringLiteral("ROWID = ? AND ActText = ?"), {rowId, shownText}), newText);
+    return update(QStringLiteral("ROWID = ? AND ActText = ?"), {rowId, shownText}, newText);
 }
 
 AnswerCorrection::Result AnswerCorrection::remove(qint64 rowId, const QString &shownText)
 {
     if (rowId <= 0)
         return {Outcome::Unmatched, {}};
-    return erase(read(QStringLiteral("ROWID = ? AND ActText = ?"), {rowId, shownText}));
+    return erase(QStringLiteral("ROWID = ? AND ActText = ?"), {rowId, shownText});
 }
 
 namespace {
@@ -70,21 +74,26 @@ QVariantList ofDay(const QDate &day, const QString &text)
 
 AnswerCorrection::Result AnswerCorrection::editDay(const QDate &day, const QString &text, const QString &newText)
 {
-    return update(read(kOfDay, ofDay(day, text)), newText);
+    return update(kOfDay, ofDay(day, text), newText);
 }
 
 AnswerCorrection::Result AnswerCorrection::removeDay(const QDate &day, const QString &text)
 {
-    return erase(read(kOfDay, ofDay(day, text)));
+    return erase(kOfDay, ofDay(day, text));
 }
 
 AnswerCorrection::Result AnswerCorrection::renameEverywhere(const QString &text, const QString &newText)
 {
-    return update(read(QStringLiteral("ActText = ?"), {text}), newText);
+    return update(QStringLiteral("ActText = ?"), {text}, newText);
 }
 
-AnswerCorrection::Result AnswerCorrection::update(const QList<Row> &rows, const QString &newText)
+AnswerCorrection::Result AnswerCorrection::update(const QString &where, const QVariantList &values,
+                                                 const QString &newText)
 {
+    QList<Row> rows;
+    Result refused;
+    if (!read(where, values, &rows, &refused))
+        return refused;
     if (rows.isEmpty())
         return {Outcome::Unmatched, {}};
     Change change;
@@ -100,8 +109,12 @@ AnswerCorrection::Result AnswerCorrection::update(const QList<Row> &rows, const 
     return apply(change);
 }
 
-AnswerCorrection::Result AnswerCorrection::erase(const QList<Row> &rows)
+AnswerCorrection::Result AnswerCorrection::erase(const QString &where, const QVariantList &values)
 {
+    QList<Row> rows;
+    Result refused;
+    if (!read(where, values, &rows, &refused))
+        return refused;
     if (rows.isEmpty())
         return {Outcome::Unmatched, {}};
     Change change;
@@ -156,6 +169,9 @@ AnswerCorrection::Result AnswerCorrection::run(QList<LogWriter::Statement> state
     // may reach back into them) are made again from the rows. Logs that keep
     // none have no table for it.
     QSqlQuery stale(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'RollupStale'"), db);
+    // Not knowing would risk summaries that disagree with the rows.
+    if (!stale.isActive())
+        return {Outcome::Refused, stale.lastError().text()};
     if (stale.next()) {
         QSet<QString> marked;
         for (const QString &text : days) {

@@ -73,9 +73,11 @@ private:
         QStringList days;
     };
 
-    QList<Row> read(const QString &where, const QVariantList &values) const;
-    Result update(const QList<Row> &rows, const QString &newText);
-    Result erase(const QList<Row> &rows);
+    // The rows `where` names; false, with why in `refused`, when the log
+    // could not be read.
+    bool read(const QString &where, const QVariantList &values, QList<Row> *rows, Result *refused) const;
+    Result update(const QString &where, const QVariantList &values, const QString &newText);
+    Result erase(const QString &where, const QVariantList &values);
     // Runs statements with the days they touch marked for a new summary.
     Result run(QList<LogWriter::Statement> statements, const QStringList &days);
     Result apply(const Change &change);
