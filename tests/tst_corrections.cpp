@@ -201,6 +201,7 @@ private slots:
     void refusingLogChangesNothing();
     void rowsChangedMeanwhileAreNotClobbered_data();
     void rowsChangedMeanwhileAreNotClobbered();
+    void undoLastsWhileTheDialogIsOpen();
     void showLogOffersCorrections();
 };
 
@@ -427,6 +428,22 @@ void TestCorrections::rowsChangedMeanwhileAreNotClobbered()
     // The tree shows their text now.
     rig.settle();
     QVERIFY(rig.pick(view == 0 ? "theirs@10:00" : "theirs"));
+}
+
+void TestCorrections::undoLastsWhileTheDialogIsOpen()
+{
+    Rig rig;
+    rig.open(0);
+    QVERIFY(rig.pick("beta@10:00"));
+    rig.key(Qt::Key_Delete);
+    QTRY_VERIFY(!rig.answers().contains("2026-03-10 10:00:00 beta"));
+    rig.settle();
+    rig.dialog->close();
+    rig.dialog->show();
+    QVERIFY(!rig.dialog->findChild<QAction *>("actUndo")->isEnabled());
+    rig.undo();
+    QTest::qWait(50);
+    QVERIFY(!rig.answers().contains("2026-03-10 10:00:00 beta"));
 }
 
 void TestCorrections::showLogOffersCorrections()
