@@ -14,6 +14,7 @@
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 
@@ -202,6 +203,7 @@ private slots:
     void rowsChangedMeanwhileAreNotClobbered_data();
     void rowsChangedMeanwhileAreNotClobbered();
     void undoLastsWhileTheDialogIsOpen();
+    void rightClickOffersCorrections();
     void showLogOffersCorrections();
 };
 
@@ -444,6 +446,30 @@ void TestCorrections::undoLastsWhileTheDialogIsOpen()
     rig.undo();
     QTest::qWait(50);
     QVERIFY(!rig.answers().contains("2026-03-10 10:00:00 beta"));
+}
+
+void TestCorrections::rightClickOffersCorrections()
+{
+    Rig rig;
+    rig.open(0);
+    QVERIFY(rig.pick("beta@10:00"));
+    QStringList offered;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *menu = qobject_cast<QMenu *>(w);
+            if (!menu || !menu->isVisible())
+                continue;
+            for (QAction *action : menu->actions())
+                if (!action->isSeparator())
+                    offered << action->text() + (action->isEnabled() ? "" : " (off)");
+            menu->close();
+        }
+    });
+    look.start(20);
+    const QRect row = rig.tree()->visualRect(rig.tree()->currentIndex());
+    emit rig.tree()->customContextMenuRequested(row.center());
+    QCOMPARE(offered, QStringList({"Edit", "Delete", "Rename everywhere...", "Add answer...", "Undo (off)"}));
 }
 
 void TestCorrections::showLogOffersCorrections()
