@@ -102,6 +102,7 @@ ReportModel::Picked ReportModel::picked(const QModelIndex &index) const
     case ReportView::Detailed:
         picked.valid = row.number != ReportRows::kNoValue;
         picked.time = QTime::fromMSecsSinceStartOfDay(int(row.number));
+        picked.rowId = rows.key(dayNumber, index.row());
         break;
     case ReportView::Programs: {
         const int program = int(row.program & ReportRows::kProgramMask);
@@ -164,6 +165,8 @@ QVariant ReportModel::data(const QModelIndex &index, int role) const
             return dayFont;
         return QVariant();
     }
+    if (role == Qt::EditRole && index.column() == textColumn())
+        return rows.text(rows.row(int(index.internalId() - 1), index.row()));
     if (role != Qt::DisplayRole)
         return QVariant();
     const ReportRows::Row &row = rows.row(int(index.internalId() - 1), index.row());
@@ -205,7 +208,15 @@ Qt::ItemFlags ReportModel::flags(const QModelIndex &index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.internalId() != kDayRow)
+    if (index.internalId() != kDayRow) {
         flags |= Qt::ItemNeverHasChildren;
+        if (answersEditable && index.column() == textColumn() && picked(index).valid)
+            flags |= Qt::ItemIsEditable;
+    }
     return flags;
+}
+
+int ReportModel::textColumn() const
+{
+    return view == ReportView::Detailed || view == ReportView::Grouped ? 1 : -1;
 }

@@ -39,6 +39,7 @@ public:
         QTime time;   // the detailed view's answer
         QString text; // an answer's text, or a program row's title
         QString path; // a program row's program
+        qint64 rowId = 0; // the detailed view's answer's ROWID (0: unknown)
     };
     Picked picked(const QModelIndex &index) const;
     // With all computers: their names, shown in the last column, and which
@@ -48,6 +49,12 @@ public:
         computers = names;
         ownComputer = own;
     }
+
+    // The answers' texts take an editor (the activity column of this
+    // computer's answer rows); what is typed goes to the caller, not here.
+    void setAnswersEditable(bool editable) { answersEditable = editable; }
+    // The column of an answer's text in the answer views, else -1.
+    int textColumn() const;
 
     QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex &child) const override;
@@ -68,6 +75,7 @@ private:
     int ownComputer = -1;
     QStringList headers{QStringLiteral("1")};
     int view = -1;
+    bool answersEditable = false;
     QLocale locale;
     QFont dayFont;
 };

@@ -36,6 +36,20 @@ void ReportRows::append(qint64 number, const QString &text, quint32 program, qui
     ++days.back().count;
 }
 
+void ReportRows::setKey(qint64 key)
+{
+    if (count == 0)
+        return;
+    keys.resize(size_t(count), 0);
+    keys.back() = key;
+}
+
+qint64 ReportRows::key(int day, int i) const
+{
+    const size_t at = size_t(days[size_t(day)].first + i);
+    return at < keys.size() ? keys[at] : 0;
+}
+
 void ReportRows::take(ReportRows &more)
 {
     if (count == 0 && days.empty()) {
@@ -57,6 +71,10 @@ void ReportRows::take(ReportRows &more)
         row.block += blockBase;
         push(row);
     }
+    if (!more.keys.empty()) {
+        keys.resize(size_t(rowBase), 0);
+        keys.insert(keys.end(), more.keys.begin(), more.keys.end());
+    }
     for (size_t i = 0; i < more.days.size(); ++i) {
         Day day = more.days[i];
         day.first += rowBase;
@@ -75,6 +93,8 @@ ReportRows ReportRows::takeLastDay()
     for (int i = 0; i < last.count; ++i) {
         const Row &row = at(last.first + i);
         tail.append(row.number, text(row), row.program, row.category);
+        if (size_t(last.first + i) < keys.size())
+            tail.setKey(keys[size_t(last.first + i)]);
     }
     if (last.count > 0) {
         const Row &first = at(last.first);
@@ -82,6 +102,8 @@ ReportRows ReportRows::takeLastDay()
         blocks.back().truncate(first.offset);
     }
     count = last.first;
+    if (keys.size() > size_t(count))
+        keys.resize(size_t(count));
     chunks.resize(size_t((count + kChunkRows - 1) >> kChunkBits));
     days.pop_back();
     return tail;

@@ -48,6 +48,11 @@ public:
     // Starts a day; its rows are the ones appended until the next day starts.
     void startDay(const QString &caption, const QDate &date = QDate());
     void append(qint64 number, const QString &text, quint32 program = 0, quint32 category = 0);
+    // The detailed view's rows carry their answer's ROWID; set for the row
+    // appended last. Kept apart: program rows, by far the most, need none.
+    void setKey(qint64 key);
+    // A row's key; 0 when it has none.
+    qint64 key(int day, int i) const;
     // Moves everything of `more` to the end of these rows.
     void take(ReportRows &more);
     // Moves the last day out, so that only finished days are handed on.
@@ -73,4 +78,6 @@ private:
     std::vector<std::unique_ptr<Row[]>> chunks;
     int count = 0;
     std::vector<QByteArray> blocks;
+    // keys[i]: row i's key; shorter (or empty) where rows have none.
+    std::vector<qint64> keys;
 };

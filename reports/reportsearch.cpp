@@ -88,6 +88,7 @@ void ReportSearch::run()
     }
     if (!computers.isEmpty())
         computerColumn = ReportView::computerColumn(kind);
+    rowIdColumn = ReportView::rowIdColumn(kind, !computers.isEmpty());
     sinceHanded.start();
     QStringList categories;
     if (kind == ReportView::Programs) {
@@ -156,6 +157,8 @@ void ReportSearch::addRow(QSqlQuery &query)
         const QTime time = lastDateTime.time();
         reading.append(time.isValid() ? time.msecsSinceStartOfDay() : ReportRows::kNoValue, query.value(0).toString(),
                        computer);
+        if (rowIdColumn >= 0)
+            reading.setKey(query.value(rowIdColumn).toLongLong());
         break;
     }
     case ReportView::Grouped:

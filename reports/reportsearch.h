@@ -87,6 +87,7 @@ private:
     bool failedRead = false;
     QString failure;
     int computerColumn = -1;
+    int rowIdColumn = -1;
 
     // The reading side, touched by the worker only.
     ReportRows reading;

@@ -32,7 +32,7 @@ QString statement(int kind, const QStringList &schemas)
         // an hour on two computers at once shows as an hour on each.
         switch (kind) {
         case Detailed:
-            return overLogs(QStringLiteral("SELECT ActText, ActDate, %2 AS Computer FROM %1.ActivityLog "
+            return overLogs(QStringLiteral("SELECT ActText, ActDate, %2 AS Computer, ROWID AS RowId FROM %1.ActivityLog "
                                            "WHERE ActDate>=:from AND ActDate<=:to"),
                             schemas)
                    + QStringLiteral(" ORDER BY ActDate DESC, Computer");
@@ -56,7 +56,8 @@ QString statement(int kind, const QStringList &schemas)
     }
     switch (kind) {
     case Detailed:
-        return QStringLiteral("SELECT ActText, ActDate FROM ActivityLog WHERE ActDate>=? AND ActDate<=? "
+        // The row's id names the answer a correction is for.
+        return QStringLiteral("SELECT ActText, ActDate, ROWID FROM ActivityLog WHERE ActDate>=? AND ActDate<=? "
                               "ORDER BY ActDate DESC");
     case Grouped:
         return QStringLiteral("SELECT ActText, DATE(ActDate), COUNT(*) FROM ActivityLog  WHERE ActDate>=? AND "
@@ -80,6 +81,13 @@ int computerColumn(int kind)
         return 4;
     }
     return -1;
+}
+
+int rowIdColumn(int kind, bool severalLogs)
+{
+    if (kind != Detailed)
+        return -1;
+    return severalLogs ? 3 : 2;
 }
 
 QSqlQuery run(const QSqlDatabase &db, int kind, const QDate &from, const QDate &to, const QStringList &schemas)

@@ -29,6 +29,8 @@ QDate defaultStartDate(const QDate &today);
 QString statement(int kind, const QStringList &schemas = {});
 // The result column that holds the log's number, with several logs.
 int computerColumn(int kind);
+// The result column that holds an answer's ROWID (the detailed view), or -1.
+int rowIdColumn(int kind, bool severalLogs);
 
 // Runs the statement of a view kind over whole days, from the first second
 // of `from` through the last second of `to`; the query is returned whatever

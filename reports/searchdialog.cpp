@@ -1,6 +1,7 @@
 #include "searchdialog.h"
 #include "ui_searchdialog.h"
 
+#include "answerdialog.h"
 #include "csvexport.h"
 #include "forgetting.h"
 #include "freememory.h"
@@ -9,9 +10,13 @@
 #include "reportview.h"
 #include "syncsettings.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStyledItemDelegate>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -49,6 +54,37 @@ bool sameFile(const QString &a, const QString &b)
         return first.exists() && second.exists() && first == second;
     return QDir(first.absolutePath()) == QDir(second.absolutePath()) && first.fileName() == second.fileName();
 }
+
+// Edits an answer's text in place. What is typed goes to the dialog, which
+// changes the log and searches again; the model only shows the log.
+class AnswerEditor : public QStyledItemDelegate
+{
+public:
+    AnswerEditor(std::function<void(const QModelIndex &, const QString &)> committed, QObject *parent)
+        : QStyledItemDelegate(parent)
+        , committed(std::move(committed))
+    {
+    }
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        editor->setObjectName(QStringLiteral("answerEditor"));
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            line->setMaxLength(INT_MAX);
+        return editor;
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const override
+    {
+        const auto *line = qobject_cast<QLineEdit *>(editor);
+        if (line && line->text() != index.data(Qt::EditRole).toString())
+            committed(index, line->text());
+    }
+
+private:
+    std::function<void(const QModelIndex &, const QString &)> committed;
+};
 
 } // namespace
 
@@ -93,11 +129,49 @@ SearchDialog::SearchDialog(QWidget *parent)
     ui->cmbView->addItem(QIcon(), tr("Activities, Detailed"), ReportView::Detailed);
     ui->cmbView->addItem(QIcon(), tr("Activities, Group by day/action"), ReportView::Grouped);
     ui->cmbView->addItem(QIcon(), tr("Programs"), ReportView::Programs);
+
+    cmdAddAnswer = new QPushButton(tr("Add answer..."), ui->widget_2);
+    cmdAddAnswer->setObjectName(QStringLiteral("cmdAddAnswer"));
+    cmdAddAnswer->setAutoDefault(false);
+    cmdAddAnswer->hide();
+    ui->horizontalLayout_2->insertWidget(1, cmdAddAnswer);
+    const auto action = [this](const char *name, const QKeySequence &keys, QWidget *on) {
+        auto *made = new QAction(this);
+        made->setObjectName(QLatin1String(name));
+        made->setShortcut(keys);
+        // The tree's keys act on its rows only while it has the focus; an
+        // editor open in it keeps its own.
+        made->setShortcutContext(on == this ? Qt::WindowShortcut : Qt::WidgetShortcut);
+        made->setEnabled(false);
+        on->addAction(made);
+        return made;
+    };
+    actEdit = action("actEdit", QKeySequence(Qt::Key_F2), ui->tvwItems);
+    actDelete = action("actDelete", QKeySequence(QKeySequence::Delete), ui->tvwItems);
+    actRename = action("actRename", QKeySequence(), ui->tvwItems);
+    actAdd = action("actAdd", QKeySequence(), ui->tvwItems);
+    actUndo = action("actUndo", QKeySequence(QKeySequence::Undo), this);
+    connect(actEdit, &QAction::triggered, this, &SearchDialog::editPicked);
+    connect(actDelete, &QAction::triggered, this, &SearchDialog::deletePicked);
+    connect(actRename, &QAction::triggered, this, &SearchDialog::renamePicked);
+    connect(actAdd, &QAction::triggered, this, &SearchDialog::addAnswer);
+    connect(cmdAddAnswer, &QPushButton::clicked, this, &SearchDialog::addAnswer);
+    connect(actUndo, &QAction::triggered, this, &SearchDialog::undoCorrection);
+    retranslateCorrections();
+    ui->tvwItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ui->tvwItems->setItemDelegate(new AnswerEditor(
+        [this](const QModelIndex &index, const QString &text) { editCommitted(index, text); }, ui->tvwItems));
+    ui->tvwItems->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->tvwItems, &QWidget::customContextMenuRequested, this, &SearchDialog::answerMenu);
+    connect(ui->tvwItems->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &SearchDialog::updateCorrections);
+    connect(model, &QAbstractItemModel::modelReset, this, &SearchDialog::updateCorrections);
 }
 
 SearchDialog::~SearchDialog()
 {
     stopSearch();
+    delete corrections;
     // The tree's own bookkeeping grows with the rows too: it goes first, then
     // the rows, and then the freed pages go back to the system.
     delete ui->tvwItems;
@@ -148,6 +222,8 @@ void SearchDialog::forgetPicked()
 void SearchDialog::setDatabase(QSqlDatabase db)
 {
     this->db = db;
+    if (corrections)
+        corrections->setDatabase(this->db);
     const SyncSettings::Values sync = SyncSettings::read(this->db);
     sharing = ReportScope{false, sync.folder, sync.id, sync.name};
     cmbComputers->setVisible(!sync.folder.isEmpty());
@@ -210,6 +286,8 @@ void SearchDialog::stopSearch()
 void SearchDialog::on_cmdSearch_clicked()
 {
     stopSearch();
+    placeDay = -1;
+    placeRow = -1;
     const int view = currentView();
     const ReportScope reading = scope();
     QStringList labels = headerLabels(view);
@@ -267,6 +345,19 @@ void SearchDialog::searchFinished()
     const bool failed = search->failed();
     const QString failure = search->error();
     stopSearch();
+    if (placeDay >= 0) {
+        // Back where the correction was made, as near as the rows allow.
+        const int days = model->rowCount();
+        if (days > 0) {
+            const QModelIndex day = model->index(std::min(placeDay, days - 1), 0);
+            const int rows = model->rowCount(day);
+            const QModelIndex row = placeRow >= 0 && rows > 0 ? model->index(std::min(placeRow, rows - 1), 0, day) : day;
+            ui->tvwItems->setCurrentIndex(row);
+            ui->tvwItems->scrollTo(row);
+        }
+        placeDay = -1;
+        placeRow = -1;
+    }
     // The reading thread's copies of the rows are freed by now.
     FreeMemory::returnToSystem();
     // An empty or cut-off tree would read as "no activity".
@@ -388,6 +479,10 @@ void SearchDialog::hideEvent(QHideEvent *event)
     // A closed log has nothing left to read for.
     if (!event->spontaneous()) {
         stopSearch();
+        // Undo lasts while the dialog is open.
+        if (corrections)
+            corrections->forgetUndo();
+        updateCorrections();
         if (exporting)
             exporting->cancel();
     }
@@ -398,5 +493,185 @@ void SearchDialog::changeEvent(QEvent *event)
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
         cmdForget->setText(tr("Forget..."));
+        retranslateCorrections();
+    }
+}
+
+void SearchDialog::retranslateCorrections()
+{
+    cmdAddAnswer->setText(tr("Add answer..."));
+    actEdit->setText(tr("Edit"));
+    actDelete->setText(tr("Delete"));
+    actRename->setText(tr("Rename everywhere..."));
+    actAdd->setText(tr("Add answer..."));
+    actUndo->setText(tr("Undo"));
+}
+
+void SearchDialog::setWriter(LogWriter *writer)
+{
+    delete corrections;
+    corrections = writer ? new AnswerCorrection(writer) : nullptr;
+    if (corrections)
+        corrections->setDatabase(db);
+    cmdAddAnswer->setVisible(corrections != nullptr);
+    updateCorrections();
+}
+
+void SearchDialog::updateCorrections()
+{
+    const ReportModel::Picked picked = model->picked(ui->tvwItems->currentIndex());
+    const int view = model->kind();
+    const bool onAnswer = corrections && !correcting && picked.valid && !picked.wholeDay
+        && (view == ReportView::Grouped || (view == ReportView::Detailed && picked.rowId > 0));
+    model->setAnswersEditable(corrections != nullptr);
+    actEdit->setEnabled(onAnswer);
+    actDelete->setEnabled(onAnswer);
+    actRename->setEnabled(onAnswer);
+    actAdd->setEnabled(corrections && !correcting);
+    cmdAddAnswer->setEnabled(corrections && !correcting);
+    actUndo->setEnabled(corrections && !correcting && corrections->canUndo());
+}
+
+void SearchDialog::answerMenu(const QPoint &at)
+{
+    if (!corrections)
+        return;
+    const QModelIndex index = ui->tvwItems->indexAt(at);
+    if (index.isValid())
+        ui->tvwItems->setCurrentIndex(index);
+    updateCorrections();
+    QMenu menu(this);
+    menu.addAction(actEdit);
+    menu.addAction(actDelete);
+    menu.addAction(actRename);
+    menu.addSeparator();
+    menu.addAction(actAdd);
+    menu.addAction(actUndo);
+    menu.exec(ui->tvwItems->viewport()->mapToGlobal(at));
+}
+
+void SearchDialog::editPicked()
+{
+    const QModelIndex current = ui->tvwItems->currentIndex();
+    if (!actEdit->isEnabled() || !current.isValid())
+        return;
+    const QModelIndex text = current.siblingAtColumn(model->textColumn());
+    ui->tvwItems->scrollTo(text);
+    ui->tvwItems->edit(text);
+}
+
+void SearchDialog::editCommitted(const QModelIndex &index, const QString &text)
+{
+    const ReportModel::Picked picked = model->picked(index);
+    // An emptied field takes nothing back: Delete does that.
+    if (!corrections || !picked.valid || picked.wholeDay || text.isEmpty())
+        return;
+    const int view = model->kind();
+    // Later: the editor is still closing, and the tree is filled anew.
+    QMetaObject::invokeMethod(
+        this,
+        [this, picked, text, view] {
+            correct([this, picked, text, view] {
+                return view == ReportView::Detailed ? corrections->edit(picked.rowId, picked.text, text)
+                                                    : corrections->editDay(picked.day, picked.text, text);
+            });
+        },
+        Qt::QueuedConnection);
+}
+
+void SearchDialog::deletePicked()
+{
+    const ReportModel::Picked picked = model->picked(ui->tvwItems->currentIndex());
+    if (!actDelete->isEnabled())
+        return;
+    const int view = model->kind();
+    correct([this, picked, view] {
+        return view == ReportView::Detailed ? corrections->remove(picked.rowId, picked.text)
+                                            : corrections->removeDay(picked.day, picked.text);
+    });
+}
+
+void SearchDialog::renamePicked()
+{
+    const ReportModel::Picked picked = model->picked(ui->tvwItems->currentIndex());
+    if (!actRename->isEnabled())
+        return;
+    AnswerDialog input(QDateTime(), picked.text, corrections->recentTexts(), this);
+    input.setObjectName(QStringLiteral("renameEverywhere"));
+    if (input.exec() != QDialog::Accepted || !corrections)
+        return;
+    const QString text = input.text();
+    correct([this, picked, text] { return corrections->renameEverywhere(picked.text, text); });
+}
+
+void SearchDialog::addAnswer()
+{
+    if (!actAdd->isEnabled())
+        return;
+    const ReportModel::Picked picked = model->picked(ui->tvwItems->currentIndex());
+    // Near the answer or day picked; now when nothing is.
+    QDateTime when = QDateTime::currentDateTime();
+    if (picked.valid && picked.day <= when.date())
+        when = QDateTime(picked.day, model->kind() == ReportView::Detailed && !picked.wholeDay ? picked.time
+                                                                                                : QTime(12, 0));
+    AnswerDialog input(when, QString(), corrections->recentTexts(), this);
+    input.setObjectName(QStringLiteral("addAnswer"));
+    if (input.exec() != QDialog::Accepted || !corrections)
+        return;
+    const QDateTime at = input.when();
+    const QString text = input.text();
+    correct([this, at, text] { return corrections->add(at, text); });
+}
+
+void SearchDialog::undoCorrection()
+{
+    if (!actUndo->isEnabled())
+        return;
+    correct([this] { return corrections->undo(); });
+}
+
+void SearchDialog::correct(const std::function<AnswerCorrection::Result()> &change)
+{
+    if (!corrections || correcting)
+        return;
+    correcting = true;
+    updateCorrections();
+    const AnswerCorrection::Result result = change();
+    correcting = false;
+    updateCorrections();
+    using Outcome = AnswerCorrection::Outcome;
+    switch (result.outcome) {
+    case Outcome::Nothing:
+    case Outcome::Cut:
+        return;
+    case Outcome::Done:
+        searchAgainInPlace();
+        return;
+    case Outcome::Unmatched:
+        searchAgainInPlace();
+        QMessageBox::information(this, tr("Activity Log"),
+                                 tr("The answer was changed or deleted meanwhile, so nothing was changed. The list "
+                                    "now shows the log as it is."),
+                                 QMessageBox::Ok, QMessageBox::Ok);
+        return;
+    case Outcome::Refused:
+        QMessageBox::warning(this, tr("Error"),
+                             tr("The log %1 takes no changes now (another program may be using it, or it may be "
+                                "read-only), so nothing was changed:\n%2")
+                                 .arg(QDir::toNativeSeparators(db.databaseName()),
+                                      result.error.isEmpty() ? tr("unknown error") : result.error),
+                             QMessageBox::Ok, QMessageBox::Ok);
+        return;
+    }
+}
+
+void SearchDialog::searchAgainInPlace()
+{
+    const QModelIndex current = ui->tvwItems->currentIndex();
+    const QModelIndex day = current.parent().isValid() ? current.parent() : current;
+    on_cmdSearch_clicked();
+    if (current.isValid()) {
+        placeDay = day.row();
+        placeRow = current.parent().isValid() ? current.row() : -1;
     }
 }

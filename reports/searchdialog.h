@@ -1,5 +1,6 @@
 #pragma once
 
+#include "answercorrection.h"
 #include "reportrunner.h"
 
 #include <QDialog>
@@ -14,6 +15,8 @@ class SearchDialog;
 }
 struct Forgetting;
 class CsvExport;
+class LogWriter;
+class QAction;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -38,6 +41,9 @@ public:
     // Offers "Forget..." for the selected day or row: `forget` asks the user
     // and forgets, and returns whether anything went.
     void setForgetter(std::function<bool(const Forgetting &)> forget);
+    // Offers corrections of the answers (edit, delete, rename everywhere,
+    // add, undo), written through `writer`.
+    void setWriter(LogWriter *writer);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -61,6 +67,19 @@ private:
     void stopSearch();
     void forgetPicked();
     void updateForget();
+    // Corrections of the answers.
+    void answerMenu(const QPoint &at);
+    void updateCorrections();
+    void retranslateCorrections();
+    void editPicked();
+    void editCommitted(const QModelIndex &index, const QString &text);
+    void deletePicked();
+    void renamePicked();
+    void addAnswer();
+    void undoCorrection();
+    // Runs one correction, tells the outcome, and searches again in place.
+    void correct(const std::function<AnswerCorrection::Result()> &change);
+    void searchAgainInPlace();
     // Why a file may not be the export's target; empty when it may.
     QString refusedTarget(const QString &fileName) const;
 
@@ -79,4 +98,17 @@ private:
     quint64 searches = 0;
     // The export under way, stopped when the dialog closes (kesto ending).
     CsvExport *exporting = nullptr;
+    AnswerCorrection *corrections = nullptr;
+    QPushButton *cmdAddAnswer;
+    QAction *actEdit;
+    QAction *actDelete;
+    QAction *actRename;
+    QAction *actAdd;
+    QAction *actUndo;
+    // A correction waits for the log: no other starts meanwhile.
+    bool correcting = false;
+    // The row to return to once the search after a correction has ended:
+    // its day's and its own number (-1: the day itself).
+    int placeDay = -1;
+    int placeRow = -1;
 };

@@ -38,14 +38,35 @@ QStringList AnswerQueue::waitingLines() const
     return lines;
 }
 
+void AnswerQueue::pinLast(QSqlDatabase &db)
+{
+    if (lastRowId != 0)
+        return;
+    QSqlQuery newest(QStringLiteral("SELECT ROWID, ActText, ActDate FROM ActivityLog "
+                                    "WHERE ROWID = (SELECT MAX(ROWID) FROM ActivityLog)"),
+                     db);
+    if (!newest.isActive())
+        return;
+    if (newest.next()) {
+        lastRowId = newest.value(0).toLongLong();
+        lastText = newest.value(1);
+        lastDate = newest.value(2);
+    } else {
+        lastRowId = -1;
+    }
+}
+
 bool AnswerQueue::write(QSqlDatabase &db, const Answer &answer)
 {
     QSqlQuery query(db);
-    if (answer.rewrite) {
+    if (answer.rewrite && lastRowId >= 0) {
         if (lastRowId > 0) {
-            query.prepare(QStringLiteral("UPDATE ActivityLog SET ActText = ? WHERE ROWID = ?"));
+            query.prepare(QStringLiteral(
+                "UPDATE ActivityLog SET ActText = ? WHERE ROWID = ? AND ActText IS ? AND ActDate IS ?"));
             query.addBindValue(answer.text);
             query.addBindValue(lastRowId);
+            query.addBindValue(lastText);
+            query.addBindValue(lastDate);
         } else {
             query.prepare(QStringLiteral(
                 "UPDATE ActivityLog SET ActText = ? WHERE ROWID = (SELECT MAX(ROWID) FROM ActivityLog)"));
@@ -57,10 +78,15 @@ bool AnswerQueue::write(QSqlDatabase &db, const Answer &answer)
         }
         if (query.numRowsAffected() > 0) {
             if (lastRowId == 0) {
-                QSqlQuery newest(QStringLiteral("SELECT MAX(ROWID) FROM ActivityLog"), db);
-                if (newest.next())
+                QSqlQuery newest(QStringLiteral("SELECT ROWID, ActDate FROM ActivityLog "
+                                                "WHERE ROWID = (SELECT MAX(ROWID) FROM ActivityLog)"),
+                                 db);
+                if (newest.next()) {
                     lastRowId = newest.value(0).toLongLong();
+                    lastDate = newest.value(1);
+                }
             }
+            lastText = answer.text;
             return true;
         }
         // Nothing to take back: the text is a new answer.
@@ -73,6 +99,8 @@ bool AnswerQueue::write(QSqlDatabase &db, const Answer &answer)
         return false;
     }
     lastRowId = query.lastInsertId().toLongLong();
+    lastText = answer.text;
+    lastDate = answer.date;
     return true;
 }
 

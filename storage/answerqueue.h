@@ -4,6 +4,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <functional>
 
@@ -32,6 +33,12 @@ public:
     // "date<TAB>text" of each waiting answer, oldest first.
     QStringList waitingLines() const;
 
+    // Takes the newest answer for the one confirmed last, unless this kesto
+    // wrote one already: answers are about to change by other means (the
+    // activity log's corrections), which must not make another row the one
+    // a take-back replaces.
+    void pinLast(QSqlDatabase &db);
+
     // The error of the last statement that failed.
     QString lastError() const { return error; }
 
@@ -48,7 +55,11 @@ private:
     QList<Answer> waiting;
     QString error;
     // The row of the answer confirmed last; 0 until this kesto wrote one, when
-    // a take-back means the newest row. Not the greatest date: after the
-    // clocks go back an older answer can hold it.
+    // a take-back means the newest row; -1 when there was none to take back.
+    // Not the greatest date: after the clocks go back an older answer can
+    // hold it. A take-back replaces it only while it still holds the text and
+    // date it had: one the user edited or deleted since is not replaced.
     qint64 lastRowId = 0;
+    QVariant lastText;
+    QVariant lastDate;
 };

@@ -127,25 +127,39 @@ public:
         return saved;
     }
 
-    bool transact(const QList<LogWriter::Statement> &statements)
+    LogWriter::Transacted transact(const QList<LogWriter::Statement> &statements)
     {
+        LogWriter::Transacted result;
         QSqlDatabase db = connection();
-        if (!db.transaction())
-            return false;
+        if (!db.transaction()) {
+            result.error = db.lastError().text();
+            return result;
+        }
+        // Before anything changes: the newest answer is the one to take back
+        // if this kesto has not written one yet.
+        answers.pinLast(db);
         for (const LogWriter::Statement &statement : statements) {
             QSqlQuery query(db);
             query.prepare(statement.sql);
             for (const QVariant &value : statement.values)
                 query.addBindValue(value);
-            if (!query.exec()) {
+            const bool ok = query.exec();
+            if (!ok || (statement.mustChange && query.numRowsAffected() <= 0)) {
+                if (!ok)
+                    result.error = query.lastError().text();
+                else
+                    result.unmatched = true;
                 db.rollback();
-                return false;
+                return result;
             }
         }
-        if (db.commit())
-            return true;
+        if (db.commit()) {
+            result.done = true;
+            return result;
+        }
+        result.error = db.lastError().text();
         db.rollback();
-        return false;
+        return result;
     }
 
     LogWriter::Forgotten forget(const Forgetting &what)
@@ -570,7 +584,16 @@ LogWriter::Saved LogWriter::saveAnswer(const QString &text, const QString &press
 
 bool LogWriter::transact(const QList<Statement> &statements)
 {
-    return waitFor<bool>([statements](LogWriterWorker *w) { return w->transact(statements); });
+    return transactChecked(statements).done;
+}
+
+LogWriter::Transacted LogWriter::transactChecked(const QList<Statement> &statements)
+{
+    return waitFor<Transacted>([statements](LogWriterWorker *w) {
+        Transacted result = w->transact(statements);
+        result.answered = true;
+        return result;
+    });
 }
 
 LogWriter::Forgotten LogWriter::forget(const Forgetting &what)

@@ -59,10 +59,25 @@ public:
     {
         QString sql;
         QVariantList values;
+        // Must change a row, or the whole transaction is undone: it was
+        // meant for a row that someone else changed or deleted meanwhile.
+        bool mustChange = false;
     };
     // Runs statements in one transaction, all or nothing, and waits for them
     // as saveAnswer() does. False (nothing changed) when the log refused them.
     bool transact(const QList<Statement> &statements);
+
+    struct Transacted
+    {
+        bool answered = false;  // false when an exit cut the wait short
+        bool done = false;      // committed
+        bool unmatched = false; // a mustChange statement changed nothing: all undone
+        QString error;          // why the log refused them
+    };
+    // As transact(), telling why nothing changed. What the user changes in
+    // the answers goes this way; a take-back afterwards still means the
+    // answer the prompt took last, and only while it is as the prompt left it.
+    Transacted transactChecked(const QList<Statement> &statements);
 
     struct Forgotten
     {

@@ -25,6 +25,29 @@
     </message>
 </context>
 <context>
+    <name>AnswerDialog</name>
+    <message>
+        <source>Add answer</source>
+        <translation>Antwort hinzufügen</translation>
+    </message>
+    <message>
+        <source>When:</source>
+        <translation>Wann:</translation>
+    </message>
+    <message>
+        <source>Answer:</source>
+        <translation>Antwort:</translation>
+    </message>
+    <message>
+        <source>Rename everywhere</source>
+        <translation>Überall umbenennen</translation>
+    </message>
+    <message>
+        <source>Every answer &quot;%1&quot; becomes:</source>
+        <translation>Jede Antwort „%1“ wird zu:</translation>
+    </message>
+</context>
+<context>
     <name>ComputersDialog</name>
     <message>
         <source>Other computers</source>
@@ -800,6 +823,36 @@ Geschriebene Zeilen: %2</translation>
     <message>
         <source>Category</source>
         <translation>Kategorie</translation>
+    </message>
+    <message>
+        <source>Add answer...</source>
+        <translation>Antwort hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Rename everywhere...</source>
+        <translation>Überall umbenennen...</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>The answer was changed or deleted meanwhile, so nothing was changed. The list now shows the log as it is.</source>
+        <translation>Die Antwort wurde inzwischen geändert oder gelöscht, daher wurde nichts geändert. Die Liste zeigt jetzt das Protokoll, wie es ist.</translation>
+    </message>
+    <message>
+        <source>The log %1 takes no changes now (another program may be using it, or it may be read-only), so nothing was changed:
+%2</source>
+        <translation>Das Protokoll %1 nimmt gerade keine Änderungen an (ein anderes Programm verwendet es vielleicht, oder es ist schreibgeschützt), daher wurde nichts geändert:
+%2</translation>
     </message>
 </context>
 <context>

@@ -25,6 +25,29 @@
     </message>
 </context>
 <context>
+    <name>AnswerDialog</name>
+    <message>
+        <source>Add answer</source>
+        <translation>Aggiungi risposta</translation>
+    </message>
+    <message>
+        <source>When:</source>
+        <translation>Quando:</translation>
+    </message>
+    <message>
+        <source>Answer:</source>
+        <translation>Risposta:</translation>
+    </message>
+    <message>
+        <source>Rename everywhere</source>
+        <translation>Rinomina ovunque</translation>
+    </message>
+    <message>
+        <source>Every answer &quot;%1&quot; becomes:</source>
+        <translation>Ogni risposta «%1» diventa:</translation>
+    </message>
+</context>
+<context>
     <name>ComputersDialog</name>
     <message>
         <source>Other computers</source>
@@ -800,6 +823,36 @@ Righe scritte: %2</translation>
     <message>
         <source>Category</source>
         <translation>Categoria</translation>
+    </message>
+    <message>
+        <source>Add answer...</source>
+        <translation>Aggiungi risposta...</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>Modifica</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Elimina</translation>
+    </message>
+    <message>
+        <source>Rename everywhere...</source>
+        <translation>Rinomina ovunque...</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>The answer was changed or deleted meanwhile, so nothing was changed. The list now shows the log as it is.</source>
+        <translation>Nel frattempo la risposta è stata modificata o eliminata, quindi non è stato cambiato nulla. L&apos;elenco ora mostra il registro com&apos;è.</translation>
+    </message>
+    <message>
+        <source>The log %1 takes no changes now (another program may be using it, or it may be read-only), so nothing was changed:
+%2</source>
+        <translation>Il registro %1 ora non accetta modifiche (forse lo usa un altro programma, o è di sola lettura), quindi non è stato cambiato nulla:
+%2</translation>
     </message>
 </context>
 <context>

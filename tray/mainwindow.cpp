@@ -462,6 +462,7 @@ void MainWindow::menuShowLog_Click()
     SearchDialog dialog(this);
     placeOnScreen(dialog);
     dialog.setForgetter([this, &dialog](const Forgetting &what) { return control->forget(what, &dialog); });
+    dialog.setWriter(writer);
     dialog.setDatabase(db);
     dialog.exec();
 }
