@@ -584,8 +584,12 @@ void ReportTree::mouseDoubleClickEvent(QMouseEvent *event)
         return; // the press has toggled it already
     QAbstractItemView::mouseDoubleClickEvent(event);
     const QModelIndex index = indexAt(event->position().toPoint());
-    if (event->button() == Qt::LeftButton && index.isValid() && !index.parent().isValid())
-        setExpanded(index.row(), !openDays[size_t(index.row())]);
+    if (event->button() == Qt::LeftButton && index.isValid() && !index.parent().isValid()) {
+        if (daysOpenElsewhere)
+            emit dayOpened(index);
+        else
+            setExpanded(index.row(), !openDays[size_t(index.row())]);
+    }
 }
 
 void ReportTree::changeEvent(QEvent *event)

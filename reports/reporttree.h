@@ -28,6 +28,9 @@ public:
     // Days added later come open, as a search shows them; opening each one
     // as it arrives would place the rows below it again every time.
     void setExpandsNewDays(bool open) { newDaysOpen = open; }
+    // Double-clicking a day emits dayOpened instead of opening or closing it
+    // (its arrow and the keys still do).
+    void setOpensDays(bool on) { daysOpenElsewhere = on; }
     bool isExpanded(const QModelIndex &index) const;
     void expand(const QModelIndex &index);
     void collapse(const QModelIndex &index);
@@ -50,6 +53,9 @@ public:
 
 public slots:
     void resizeColumnToContents(int column);
+
+signals:
+    void dayOpened(const QModelIndex &day);
 
 protected:
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
@@ -99,4 +105,5 @@ private:
     mutable int height = -1;
     bool geometryBusy = false;
     bool newDaysOpen = false;
+    bool daysOpenElsewhere = false;
 };

@@ -38,6 +38,9 @@ public:
     // Offers "Forget..." for the selected day or row: `forget` asks the user
     // and forgets, and returns whether anything went.
     void setForgetter(std::function<bool(const Forgetting &)> forget);
+    // Double-clicking a day hands the day to `open` (its timeline) instead
+    // of opening or closing it.
+    void setDayOpener(std::function<void(const QDate &)> open);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -70,6 +73,7 @@ private:
     QProgressBar *working;
     QPushButton *cmdForget;
     std::function<bool(const Forgetting &)> forgetter;
+    std::function<void(const QDate &)> dayOpener;
     // "This computer / All computers", shown while a sync folder is set.
     QComboBox *cmbComputers;
     // What the sync folder held that the last search or export left out.
