@@ -155,13 +155,13 @@ QColor ChartWidget::seriesColor(int n, const QPalette &palette)
     const int hue = hues[((n % count) + count) % count];
     // Later rounds of the same hues differ in lightness.
     const double round = (n / count) % 2 ? 0.1 : 0.0;
-    return QColor::fromHslF(hue / 360.0, 0.65, dark ? 0.62 + round : 0.38 - round);
+    return QColor::fromHslF(hue / 360.0, 0.65, dark ? 0.66 + round : 0.34 - round).toRgb();
 }
 
 QColor ChartWidget::restColor(const QPalette &palette)
 {
     const bool dark = palette.color(QPalette::Window).lightnessF() < 0.5;
-    return QColor::fromHslF(0, 0, dark ? 0.62 : 0.45);
+    return QColor::fromHslF(0, 0, dark ? 0.62 : 0.45).toRgb();
 }
 
 double ChartWidget::contrast(const QColor &a, const QColor &b)
