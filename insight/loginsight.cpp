@@ -4,6 +4,7 @@
 #include "rulestore.h"
 #include "ruleset.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -306,7 +307,7 @@ QString LogInsight::writeTimesheet(const QDate &from, const QDate &to, Sheet she
 {
     const QString log = db.databaseName();
     if (!log.isEmpty() && QFileInfo(fileName).absoluteFilePath().startsWith(QFileInfo(log).absoluteFilePath()))
-        return QObject::tr("%1 is kesto's own log; please choose another file.").arg(QDir::toNativeSeparators(fileName));
+        return QCoreApplication::translate("LogInsight", "%1 is kesto's own log; please choose another file.").arg(QDir::toNativeSeparators(fileName));
     // Hours per day and answer or category.
     std::map<QString, std::map<QString, qint64>> cells;
     Categories categories(db);

@@ -35,6 +35,11 @@ SummaryDialog::SummaryDialog(InsightSource *source, QWidget *parent)
     settle->setInterval(300);
     connect(settle, &QTimer::timeout, this, &SummaryDialog::read);
     ui->barPrograms->setNames(BarList::Names::Programs);
+    // The lists stand on the dialog's own background, as the chart does.
+    for (QScrollArea *area : {ui->scrCategories, ui->scrPrograms, ui->scrAnswers}) {
+        area->viewport()->setAutoFillBackground(false);
+        area->widget()->setAutoFillBackground(false);
+    }
     ui->tvwJoined->header()->setStretchLastSection(false);
     ui->tvwJoined->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     for (int column = 1; column < 4; ++column)

@@ -229,7 +229,9 @@ void TimelineWidget::paintEvent(QPaintEvent *)
         painter.setPen(grid);
         painter.drawLine(x, l.band.top() - line() / 4, x, l.answers.top());
         painter.setPen(text);
-        painter.drawText(QRect(x - labelWidth / 2, l.ruler, labelWidth, line()), Qt::AlignCenter,
+        // Kept inside the widget at both ends.
+        const int labelLeft = std::clamp(x - labelWidth / 2, 0, std::max(0, width() - labelWidth));
+        painter.drawText(QRect(labelLeft, l.ruler, labelWidth, line()), Qt::AlignCenter,
                          QLocale().toString(hour.time(), QStringLiteral("HH:mm")));
     }
 
