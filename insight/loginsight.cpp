@@ -194,7 +194,7 @@ LogInsight::LogInsight(const QSqlDatabase &db)
 {
 }
 
-void LogInsight::read(const QDate &from, const QDate &to, Stack stack, std::function<void(const Summary &)> ready)
+void LogInsight::read(const QDate &from, const QDate &to, std::function<void(const Summary &)> ready)
 {
     Summary summary;
     summary.from = from;
@@ -214,7 +214,7 @@ void LogInsight::read(const QDate &from, const QDate &to, Stack stack, std::func
     }
     summary.categories = sorted(byCategory);
     summary.programs = sorted(byProgram);
-    const bool byCategories = stack == Stack::Categories && categories.any();
+    const bool byCategories = categories.any();
     if (byCategories) {
         for (const SummaryEntry &entry : std::as_const(summary.categories))
             summary.stackKeys << entry.name;
@@ -315,7 +315,7 @@ QString LogInsight::writeTimesheet(const QDate &from, const QDate &to, Sheet she
     const QList<Row> rows = programRows(db, from, to, categories, &error);
     if (!error.isEmpty())
         return error;
-    if (sheet == Sheet::Categories) {
+    if (sheet == Sheet::Category) {
         for (const Row &row : rows)
             cells[row.start.date().toString(Qt::ISODate)][row.category] += row.seconds;
     } else {
@@ -331,7 +331,7 @@ QString LogInsight::writeTimesheet(const QDate &from, const QDate &to, Sheet she
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    QByteArray out = sheet == Sheet::Categories ? "Day,Category,Hours\r\n" : "Day,Answer,Hours\r\n";
+    QByteArray out = sheet == Sheet::Category ? "Day,Category,Hours\r\n" : "Day,Answer,Hours\r\n";
     for (const auto &day : cells) {
         for (const auto &cell : day.second)
             out += (day.first + QLatin1Char(',') + field(cell.first) + QLatin1Char(',')

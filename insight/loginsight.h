@@ -12,13 +12,13 @@ class LogInsight : public InsightSource
 public:
     explicit LogInsight(const QSqlDatabase &db);
 
-    void read(const QDate &from, const QDate &to, Stack stack, std::function<void(const Summary &)> ready) override;
+    void read(const QDate &from, const QDate &to, std::function<void(const Summary &)> ready) override;
     void cancel() override {}
     TimelineDay timeline(const QDate &day) override;
     QString writeTimesheet(const QDate &from, const QDate &to, Sheet sheet, const QString &fileName) override;
 
     // Up to this many programs stack the columns; the rest is one.
-    static constexpr int StackedPrograms = 6;
+    static constexpr int StackedPrograms = 8;
 
 private:
     QSqlDatabase db;

@@ -62,9 +62,7 @@ SummaryDialog::~SummaryDialog()
 void SummaryDialog::fillChoices()
 {
     const int range = ui->cmbRange->currentIndex() < 0 ? int(LastSevenDays) : ui->cmbRange->currentData().toInt();
-    const int stacking = ui->cmbStack->currentIndex() < 0 ? 0 : ui->cmbStack->currentIndex();
     const QSignalBlocker quietRange(ui->cmbRange);
-    const QSignalBlocker quietStack(ui->cmbStack);
     ui->cmbRange->clear();
     const QList<QPair<int, QString>> presets = {
         {Today, tr("Today")},         {Yesterday, tr("Yesterday")},         {ThisWeek, tr("This week")},
@@ -74,10 +72,6 @@ void SummaryDialog::fillChoices()
     for (const auto &preset : presets)
         ui->cmbRange->addItem(preset.second, preset.first);
     ui->cmbRange->setCurrentIndex(ui->cmbRange->findData(range));
-    ui->cmbStack->clear();
-    ui->cmbStack->addItem(tr("Category"), int(InsightSource::Stack::Categories));
-    ui->cmbStack->addItem(tr("Program"), int(InsightSource::Stack::Programs));
-    ui->cmbStack->setCurrentIndex(stacking);
 }
 
 QPair<QDate, QDate> SummaryDialog::presetRange(int preset, const QDate &today, Qt::DayOfWeek firstDay)
@@ -126,11 +120,6 @@ void SummaryDialog::on_cmbRange_activated(int index)
     setRange(range.first, range.second);
 }
 
-void SummaryDialog::on_cmbStack_activated(int)
-{
-    read();
-}
-
 void SummaryDialog::on_dpFrom_dateChanged(QDate)
 {
     if (choosing)
@@ -144,11 +133,6 @@ void SummaryDialog::on_dpTo_dateChanged(QDate date)
     on_dpFrom_dateChanged(date);
 }
 
-InsightSource::Stack SummaryDialog::stack() const
-{
-    return InsightSource::Stack(ui->cmbStack->currentData().toInt());
-}
-
 void SummaryDialog::read()
 {
     if (!source)
@@ -156,7 +140,7 @@ void SummaryDialog::read()
     const quint64 number = ++reads;
     ui->lblStatus->setText(tr("Reading the log..."));
     setCursor(Qt::BusyCursor);
-    source->read(ui->dpFrom->date(), ui->dpTo->date(), stack(), [this, number](const Summary &summary) {
+    source->read(ui->dpFrom->date(), ui->dpTo->date(), [this, number](const Summary &summary) {
         // What an earlier range still delivers is dropped.
         if (number == reads)
             showSummary(summary);
@@ -171,8 +155,8 @@ void SummaryDialog::showSummary(const Summary &summary)
                                .arg(ChartWidget::hours(summary.recorded, locale), ChartWidget::clock(summary.recorded),
                                     ChartWidget::hours(summary.away, locale), ChartWidget::clock(summary.away)));
     const bool categories = hasCategories(summary);
-    // Stacked by categories the log has none of, the columns show the top programs.
-    const bool programKeys = stack() == InsightSource::Stack::Programs || !categories;
+    // Without categories the columns show the top programs.
+    const bool programKeys = !categories;
     ui->chtColumns->setRestName(programKeys ? tr("Other programs") : tr("No category"));
     ui->chtColumns->setSummary(summary, programKeys);
     ui->chtColumns->setAccessibleName(summary.weekly ? tr("Recorded time per week") : tr("Recorded time per day"));
@@ -241,8 +225,8 @@ void SummaryDialog::on_cmdTimesheet_clicked()
     if (fileName.isEmpty())
         return;
     const QString problem = source->writeTimesheet(ui->dpFrom->date(), ui->dpTo->date(),
-                                                   filter == byCategory ? InsightSource::Sheet::Categories
-                                                                        : InsightSource::Sheet::Answers,
+                                                   filter == byCategory ? InsightSource::Sheet::Category
+                                                                        : InsightSource::Sheet::Answer,
                                                    fileName);
     if (!problem.isEmpty())
         QMessageBox::warning(this, tr("Error"),

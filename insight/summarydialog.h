@@ -39,7 +39,6 @@ protected:
 
 private slots:
     void on_cmbRange_activated(int index);
-    void on_cmbStack_activated(int index);
     void on_dpFrom_dateChanged(QDate date);
     void on_dpTo_dateChanged(QDate date);
     void on_cmdTimesheet_clicked();
@@ -49,7 +48,6 @@ private:
     void fillChoices();
     void read();
     void showSummary(const Summary &summary);
-    InsightSource::Stack stack() const;
 
     Ui::SummaryDialog *ui;
     InsightSource *source;

@@ -64,7 +64,7 @@ TimelineDay oneDay()
 class FixedSource : public InsightSource
 {
 public:
-    void read(const QDate &from, const QDate &to, Stack, std::function<void(const Summary &)> ready) override
+    void read(const QDate &from, const QDate &to, std::function<void(const Summary &)> ready) override
     {
         Summary s = twoDays();
         s.from = from;

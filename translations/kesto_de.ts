@@ -877,10 +877,6 @@ Geschriebene Zeilen: %2</translation>
         <translation>Zeitraum</translation>
     </message>
     <message>
-        <source>Stack by:</source>
-        <translation>Gestapelt nach:</translation>
-    </message>
-    <message>
         <source>Overview</source>
         <translation>Übersicht</translation>
     </message>
@@ -967,14 +963,6 @@ Geschriebene Zeilen: %2</translation>
     <message>
         <source>Other days</source>
         <translation>Andere Tage</translation>
-    </message>
-    <message>
-        <source>Category</source>
-        <translation>Kategorie</translation>
-    </message>
-    <message>
-        <source>Program</source>
-        <translation>Programm</translation>
     </message>
     <message>
         <source>Reading the log...</source>

@@ -877,10 +877,6 @@ Righe scritte: %2</translation>
         <translation>Periodo</translation>
     </message>
     <message>
-        <source>Stack by:</source>
-        <translation>Impila per:</translation>
-    </message>
-    <message>
         <source>Overview</source>
         <translation>Panoramica</translation>
     </message>
@@ -967,14 +963,6 @@ Righe scritte: %2</translation>
     <message>
         <source>Other days</source>
         <translation>Altri giorni</translation>
-    </message>
-    <message>
-        <source>Category</source>
-        <translation>Categoria</translation>
-    </message>
-    <message>
-        <source>Program</source>
-        <translation>Programma</translation>
     </message>
     <message>
         <source>Reading the log...</source>
