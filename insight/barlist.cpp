@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPaintEvent>
 
+#include <algorithm>
+
 BarList::BarList(QWidget *parent)
     : ChartWidget(parent)
 {
@@ -46,9 +48,18 @@ int BarList::rowHeight() const
     return line() * 3 / 2;
 }
 
+QString BarList::figuresOf(int entry) const
+{
+    return hours(entries.at(entry).seconds, QLocale()) + QStringLiteral("  ")
+        + share(entries.at(entry).seconds, total, QLocale());
+}
+
 int BarList::figuresWidth() const
 {
-    return fontMetrics().horizontalAdvance(QStringLiteral("0000.0 h  100 %")) + line() / 2;
+    int widest = 0;
+    for (int i = 0; i < entries.size(); ++i)
+        widest = std::max(widest, fontMetrics().horizontalAdvance(figuresOf(i)));
+    return widest + line() / 2;
 }
 
 QRect BarList::entryRect(int entry) const
@@ -91,7 +102,11 @@ void BarList::paintEvent(QPaintEvent *event)
     const QRect dirty = event->rect();
     const int row = rowHeight();
     const int pad = line() / 4;
-    const int nameWidth = std::max(line() * 4, width() * 2 / 5);
+    // Names as wide as the longest needs, up to half the width; the bars take the rest.
+    int longestName = 0;
+    for (int i = 0; i < entries.size(); ++i)
+        longestName = std::max(longestName, fontMetrics().horizontalAdvance(nameOf(i)));
+    const int nameWidth = std::clamp(longestName + 2 * pad, line() * 4, std::max(line() * 4, width() / 2));
     const int figures = figuresWidth();
     const int barLeft = nameWidth + pad;
     const int barSpace = std::max(0, width() - barLeft - figures - pad);
@@ -115,9 +130,7 @@ void BarList::paintEvent(QPaintEvent *event)
         // Bars are relative to the longest, so that short lists still show their differences.
         const int length = int(double(barSpace) * std::max<qint64>(entries.at(i).seconds, 0) / longest + 0.5);
         painter.fillRect(QRect(trackRect.topLeft(), QSize(length, trackRect.height())), barColor(i));
-        const QString figuresText = hours(entries.at(i).seconds, QLocale()) + QStringLiteral("  ")
-            + share(entries.at(i).seconds, total, QLocale());
         painter.drawText(QRect(width() - figures, r.top(), figures - pad, row), Qt::AlignRight | Qt::AlignVCenter,
-                         figuresText);
+                         figuresOf(i));
     }
 }

@@ -40,6 +40,7 @@ private:
     QString nameOf(int entry) const;
     QColor barColor(int entry) const;
     int rowHeight() const;
+    QString figuresOf(int entry) const;
     int figuresWidth() const;
 
     QList<SummaryEntry> entries;

@@ -13,6 +13,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -79,8 +80,16 @@ public:
         d.day = day;
         return d;
     }
-    QString writeTimesheet(const QDate &, const QDate &, Sheet, const QString &) override { return QString(); }
+    QString writeTimesheet(const QDate &from, const QDate &to, Sheet sheet, const QString &fileName) override
+    {
+        sheets << QStringLiteral("%1 %2 %3 %4")
+                      .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate))
+                      .arg(sheet == Sheet::Answer ? "answer" : "category", QFileInfo(fileName).fileName());
+        return refusal;
+    }
     QList<QDate> days;
+    QStringList sheets;
+    QString refusal;
 };
 
 std::unique_ptr<ChartWidget> chart(const QString &kind, QWidget *parent = nullptr)
@@ -316,6 +325,24 @@ void TestSummary::dialogShowsTheFigures()
     });
     emit columns->entryActivated(1);
     QCOMPARE(source.days, QList<QDate>{QDate(2026, 3, 3)});
+
+    // The timesheet of the range, to the file chosen; a failure is said in a box.
+    Sandbox box;
+    {
+        FileDialogAnswer answer(box.work() + "/week.csv");
+        dialog->findChild<QPushButton *>("cmdTimesheet")->click();
+        QVERIFY(answer.shown);
+    }
+    QCOMPARE(source.sheets, QStringList{"2026-03-02 2026-03-03 answer week.csv"});
+    source.refusal = "disk full";
+    MessageBoxCloser closer;
+    {
+        FileDialogAnswer answer(box.work() + "/week.csv");
+        dialog->findChild<QPushButton *>("cmdTimesheet")->click();
+    }
+    QCOMPARE(closer.seen.size(), 1);
+    QCOMPARE(closer.seen[0].title, "Error");
+    QVERIFY(closer.seen[0].text.endsWith("week.csv:\ndisk full"));
     delete dialog;
 }
 
