@@ -103,6 +103,12 @@ QPair<QDate, QDate> SummaryDialog::presetRange(int preset, const QDate &today, Q
 
 void SummaryDialog::setRange(const QDate &from, const QDate &to)
 {
+    ui->cmbRange->setCurrentIndex(ui->cmbRange->findData(Custom));
+    showRange(from, to);
+}
+
+void SummaryDialog::showRange(const QDate &from, const QDate &to)
+{
     choosing = true;
     ui->dpFrom->setDate(from);
     ui->dpTo->setDate(to);
@@ -117,7 +123,7 @@ void SummaryDialog::on_cmbRange_activated(int index)
     if (preset == Custom)
         return;
     const auto range = presetRange(preset, QDate::currentDate(), QLocale().firstDayOfWeek());
-    setRange(range.first, range.second);
+    showRange(range.first, range.second);
 }
 
 void SummaryDialog::on_dpFrom_dateChanged(QDate)

@@ -46,6 +46,7 @@ private slots:
 
 private:
     void fillChoices();
+    void showRange(const QDate &from, const QDate &to);
     void read();
     void showSummary(const Summary &summary);
 

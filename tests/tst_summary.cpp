@@ -291,6 +291,7 @@ void TestSummary::presets_data()
     QTest::addColumn<QDate>("from");
     QTest::addColumn<QDate>("to");
     // Wednesday 4 March 2026, weeks from Monday.
+    QTest::newRow("today") << int(SummaryDialog::Today) << QDate(2026, 3, 4) << QDate(2026, 3, 4);
     QTest::newRow("this week") << int(SummaryDialog::ThisWeek) << QDate(2026, 3, 2) << QDate(2026, 3, 8);
     QTest::newRow("last week") << int(SummaryDialog::LastWeek) << QDate(2026, 2, 23) << QDate(2026, 3, 1);
     QTest::newRow("last month") << int(SummaryDialog::LastMonth) << QDate(2026, 2, 1) << QDate(2026, 2, 28);
