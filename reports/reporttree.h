@@ -28,8 +28,8 @@ public:
     // Days added later come open, as a search shows them; opening each one
     // as it arrives would place the rows below it again every time.
     void setExpandsNewDays(bool open) { newDaysOpen = open; }
-    // Double-clicking a day emits dayOpened instead of opening or closing it
-    // (its arrow and the keys still do).
+    // Double-clicking a day, or Enter on it, emits dayOpened instead of
+    // opening or closing it (its arrow and the arrow keys still do).
     void setOpensDays(bool on) { daysOpenElsewhere = on; }
     bool isExpanded(const QModelIndex &index) const;
     void expand(const QModelIndex &index);
@@ -70,6 +70,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 protected slots:

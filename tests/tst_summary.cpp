@@ -13,6 +13,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QLabel>
@@ -159,6 +160,7 @@ private slots:
     void dialogShowsTheFigures();
     void trayAndCommandOpenTheSummary();
     void logDayOpensTheTimeline();
+    void languageChange();
 };
 
 void TestSummary::initTestCase()
@@ -397,8 +399,9 @@ void TestSummary::logDayOpensTheTimeline()
             showLog = a;
     }
     QVERIFY(showLog);
-    QDate opened;
-    int entries = -1;
+    // Each timeline that opens: its day and how many entries it shows.
+    QList<QPair<QDate, int>> opened;
+    bool logStillOpen = false;
     std::function<void()> whenRead = [&] {
         auto *log = h.window->findChild<SearchDialog *>();
         if (log && log->isSearching()) {
@@ -410,24 +413,49 @@ void TestSummary::logDayOpensTheTimeline()
                 modal->close();
             return;
         }
-        QTimer::singleShot(50, [&] {
-            if (auto *timeline = h.window->findChild<TimelineDialog *>()) {
-                opened = timeline->day();
-                entries = timeline->findChild<TimelineWidget *>("tlnDay")->entryCount();
-            }
+        auto closeTimeline = [&, log] {
+            if (auto *timeline = h.window->findChild<TimelineDialog *>())
+                opened.append({timeline->day(), timeline->findChild<TimelineWidget *>("tlnDay")->entryCount()});
             if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != log)
                 modal->close();
-        });
+        };
         auto *tree = log->findChild<ReportTree *>("tvwItems");
-        if (tree->model()->rowCount() > 0)
+        if (tree->model()->rowCount() > 0) {
+            // A double click on the day, then Enter on it.
+            QTimer::singleShot(50, closeTimeline);
             QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {},
                                tree->visualRect(tree->model()->index(0, 0)).center());
+            tree->setCurrentIndex(tree->model()->index(0, 0));
+            QTimer::singleShot(50, closeTimeline);
+            QTest::keyClick(tree, Qt::Key_Return);
+        }
+        // Enter on the day did not press Close.
+        logStillOpen = log->isVisible();
         log->findChild<QPushButton *>("cmdClose")->click();
     };
     QTimer::singleShot(50, whenRead);
     showLog->trigger();
-    QCOMPARE(opened, QDate::currentDate().addDays(-2));
-    QCOMPARE(entries, 2); // the program's stretch and the answer
+    const QPair<QDate, int> expected{QDate::currentDate().addDays(-2), 2}; // the program's stretch and the answer
+    QCOMPARE(opened, (QList<QPair<QDate, int>>{expected, expected}));
+    QVERIFY(logStillOpen);
+}
+
+void TestSummary::languageChange()
+{
+    FixedSource source;
+    SummaryDialog dialog(&source);
+    MarkingTranslator translator({"SummaryDialog"});
+    QCoreApplication::installTranslator(&translator);
+    QCoreApplication::processEvents();
+    const QString title = dialog.windowTitle();
+    const QString button = dialog.findChild<QPushButton *>("cmdTimesheet")->text();
+    const QString firstRange = dialog.findChild<QComboBox *>("cmbRange")->itemText(0);
+    const QString totals = dialog.findChild<QLabel *>("lblTotals")->text();
+    QCoreApplication::removeTranslator(&translator);
+    QCOMPARE(title, "[xx] Summary");
+    QCOMPARE(button, "[xx] Timesheet...");
+    QCOMPARE(firstRange, "[xx] Today");
+    QVERIFY(totals.startsWith("[xx] Recorded:"));
 }
 
 QTEST_MAIN(TestSummary)
