@@ -19,6 +19,7 @@ const QList<Reachability::Command> &Reachability::commands()
 {
     static const QList<Command> table = {
         {"show-log", "menuShowLog_Click", QT_TRANSLATE_NOOP("Reachability", "Show the activity log.")},
+        {"summary", "menuSummary_Click", QT_TRANSLATE_NOOP("Reachability", "Show the summary: where the time went.")},
         {"ask", "OnTimerKESTO", QT_TRANSLATE_NOOP("Reachability", "Ask what you are doing, now.")},
         {"take-back", "menuReWrite_Click", QT_TRANSLATE_NOOP("Reachability", "Take the last answer back.")},
         {"about", "menuAbout_Click", QT_TRANSLATE_NOOP("Reachability", "Show the About dialog.")},

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -584,8 +585,24 @@ void ReportTree::mouseDoubleClickEvent(QMouseEvent *event)
         return; // the press has toggled it already
     QAbstractItemView::mouseDoubleClickEvent(event);
     const QModelIndex index = indexAt(event->position().toPoint());
-    if (event->button() == Qt::LeftButton && index.isValid() && !index.parent().isValid())
-        setExpanded(index.row(), !openDays[size_t(index.row())]);
+    if (event->button() == Qt::LeftButton && index.isValid() && !index.parent().isValid()) {
+        if (daysOpenElsewhere)
+            emit dayOpened(index);
+        else
+            setExpanded(index.row(), !openDays[size_t(index.row())]);
+    }
+}
+
+void ReportTree::keyPressEvent(QKeyEvent *event)
+{
+    const QModelIndex current = currentIndex();
+    if (daysOpenElsewhere && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && current.isValid() && !current.parent().isValid()) {
+        // Taken here: passed on, Enter would press the dialog's Close.
+        emit dayOpened(current.sibling(current.row(), 0));
+        return;
+    }
+    QAbstractItemView::keyPressEvent(event);
 }
 
 void ReportTree::changeEvent(QEvent *event)

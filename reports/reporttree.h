@@ -28,6 +28,9 @@ public:
     // Days added later come open, as a search shows them; opening each one
     // as it arrives would place the rows below it again every time.
     void setExpandsNewDays(bool open) { newDaysOpen = open; }
+    // Double-clicking a day, or Enter on it, emits dayOpened instead of
+    // opening or closing it (its arrow and the arrow keys still do).
+    void setOpensDays(bool on) { daysOpenElsewhere = on; }
     bool isExpanded(const QModelIndex &index) const;
     void expand(const QModelIndex &index);
     void collapse(const QModelIndex &index);
@@ -51,6 +54,9 @@ public:
 public slots:
     void resizeColumnToContents(int column);
 
+signals:
+    void dayOpened(const QModelIndex &day);
+
 protected:
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     int horizontalOffset() const override;
@@ -64,6 +70,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 protected slots:
@@ -99,4 +106,5 @@ private:
     mutable int height = -1;
     bool geometryBusy = false;
     bool newDaysOpen = false;
+    bool daysOpenElsewhere = false;
 };

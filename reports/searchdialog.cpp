@@ -111,6 +111,11 @@ SearchDialog::SearchDialog(QWidget *parent)
     connect(cmdForget, &QPushButton::clicked, this, &SearchDialog::forgetPicked);
     connect(ui->tvwItems->selectionModel(), &QItemSelectionModel::currentChanged, this, &SearchDialog::updateForget);
     connect(model, &QAbstractItemModel::modelReset, this, &SearchDialog::updateForget);
+    connect(ui->tvwItems, &ReportTree::dayOpened, this, [this](const QModelIndex &index) {
+        const ReportModel::Picked picked = model->picked(index);
+        if (dayOpener && picked.day.isValid())
+            dayOpener(picked.day);
+    });
     cmbComputers = new QComboBox(ui->widget);
     cmbComputers->setObjectName(QStringLiteral("cmbComputers"));
     cmbComputers->addItem(tr("This computer"), false);
@@ -185,6 +190,12 @@ void SearchDialog::setForgetter(std::function<bool(const Forgetting &)> forget)
     forgetter = std::move(forget);
     cmdForget->setVisible(bool(forgetter));
     updateForget();
+}
+
+void SearchDialog::setDayOpener(std::function<void(const QDate &)> open)
+{
+    dayOpener = std::move(open);
+    ui->tvwItems->setOpensDays(bool(dayOpener));
 }
 
 void SearchDialog::updateForget()

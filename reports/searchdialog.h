@@ -44,6 +44,9 @@ public:
     // Offers corrections of the answers (edit, delete, rename everywhere,
     // add, undo), written through `writer`.
     void setWriter(LogWriter *writer);
+    // Double-clicking a day hands the day to `open` (its timeline) instead
+    // of opening or closing it.
+    void setDayOpener(std::function<void(const QDate &)> open);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -89,6 +92,7 @@ private:
     QProgressBar *working;
     QPushButton *cmdForget;
     std::function<bool(const Forgetting &)> forgetter;
+    std::function<void(const QDate &)> dayOpener;
     // "This computer / All computers", shown while a sync folder is set.
     QComboBox *cmbComputers;
     // What the sync folder held that the last search or export left out.

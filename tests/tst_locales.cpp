@@ -82,7 +82,7 @@ void TestLocales::catalogsAreComplete()
     QProcess lupdate;
     lupdate.setWorkingDirectory(source);
     lupdate.start(QStringLiteral(KESTO_LUPDATE), {"-no-obsolete", "-locations", "none", "app", "storage", "tray", "platform",
-                                                  "recording", "rules", "reports", "about", "-ts", copy});
+                                                  "recording", "rules", "reports", "about", "insight", "-ts", copy});
     QVERIFY(lupdate.waitForFinished(60000));
     QCOMPARE(lupdate.exitCode(), 0);
     const QStringList missing = unfinished(copy);
@@ -94,10 +94,10 @@ void TestLocales::trayMenuInSystemLanguage()
 {
     const QString language = QLocale::system().name().left(2);
     const QMap<QString, QStringList> expected{
-        {"it", {"Ci ripenso!", "Mostra registro...", "Frequenza", "Attivo", "Assente dopo", "Chiedi del tempo di assenza",
+        {"it", {"Ci ripenso!", "Mostra registro...", "Riepilogo...", "Frequenza", "Attivo", "Assente dopo", "Chiedi del tempo di assenza",
                 "Sospendi la registrazione", "Regole...", "Dimentica...", "Altri computer...", "Informazioni...",
                 "Esci"}},
-        {"de", {"Das nehme ich zurück!", "Protokoll anzeigen...", "Häufigkeit", "Aktiv", "Abwesend nach",
+        {"de", {"Das nehme ich zurück!", "Protokoll anzeigen...", "Zusammenfassung...", "Häufigkeit", "Aktiv", "Abwesend nach",
                 "Nach Abwesenheit fragen", "Aufzeichnung pausieren", "Regeln...", "Vergessen...", "Andere Computer...",
                 "Über...", "Beenden"}}};
     if (!expected.contains(language))

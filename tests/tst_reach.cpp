@@ -119,6 +119,7 @@ void TestReach::withoutKesto_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("says");
     QTest::newRow("show-log") << "--show-log" << 1 << "kesto is not running.";
+    QTest::newRow("summary") << "--summary" << 1 << "kesto is not running.";
     QTest::newRow("ask") << "--ask" << 1 << "kesto is not running.";
     QTest::newRow("take-back") << "--take-back" << 1 << "kesto is not running.";
     QTest::newRow("about") << "--about" << 1 << "kesto is not running.";
@@ -170,6 +171,7 @@ void TestReach::requestsOpenWindows_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("closeKey");
     QTest::newRow("show-log") << "--show-log" << "Activity Log" << "Escape";
+    QTest::newRow("summary") << "--summary" << "Summary" << "Escape";
     QTest::newRow("about") << "--about" << "About KESTO" << "Return";
     QTest::newRow("rules") << "--rules" << "Rules" << "Escape";
 }

@@ -173,7 +173,7 @@ void TestSpine::unopenableDatabaseReportsOnceAndRunsOn()
     QVERIFY(s.timer("timerPrompt")->isActive());
     QCOMPARE(s.timer("timerPrompt")->interval(), 30 * 60000);
     QVERIFY(s.tray()->isVisible());
-    QCOMPARE(s.tray()->contextMenu()->actions().size(), 16);
+    QCOMPARE(s.tray()->contextMenu()->actions().size(), 17);
     QTest::qWait(100);
     QCOMPARE(closer.seen.size(), 1);
 }
@@ -258,10 +258,10 @@ void TestSpine::trayMenuAndWindowState()
     QStringList texts;
     for (QAction *a : entries)
         texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(texts, QStringList({"I take it back!", "-", "Show log...", "Frequency", "Active", "Away after",
+    QCOMPARE(texts, QStringList({"I take it back!", "-", "Show log...", "Summary...", "Frequency", "Active", "Away after",
                                  "Ask about time away", "Pause recording", "-", "Rules...", "Forget...",
                                  "Other computers...", "-", "About...", "-", "Exit"}));
-    QMenu *frequency = entries[3]->menu();
+    QMenu *frequency = entries[4]->menu();
     QVERIFY(frequency);
     QCOMPARE(frequency->styleSheet(), QStringLiteral("background-color: auto;"));
     QStringList choices;
@@ -270,21 +270,21 @@ void TestSpine::trayMenuAndWindowState()
         QVERIFY(a->isCheckable());
     }
     QCOMPARE(choices, QStringList({"15 minutes", "30 minutes", "1 hour", "1 hour 30 minutes", "2 hours"}));
-    QVERIFY(entries[4]->isCheckable() && entries[4]->isChecked());
+    QVERIFY(entries[5]->isCheckable() && entries[5]->isChecked());
     // Away after five minutes, and asked about on return, unless the log says otherwise.
-    QMenu *away = entries[5]->menu();
+    QMenu *away = entries[6]->menu();
     QVERIFY(away);
     QStringList thresholds;
     for (QAction *a : away->actions())
         thresholds << a->text() + (a->isChecked() ? "*" : "");
     QCOMPARE(thresholds, QStringList({"3 minutes", "5 minutes*", "10 minutes", "15 minutes", "Never"}));
-    QVERIFY(entries[6]->isCheckable() && entries[6]->isChecked());
-    for (int i : {0, 2, 9, 10, 11, 13, 15})
+    QVERIFY(entries[7]->isCheckable() && entries[7]->isChecked());
+    for (int i : {0, 2, 3, 10, 11, 12, 14, 16})
         QVERIFY(!entries[i]->isCheckable());
     // Icons come from the embedded images. Pixmaps keep premultiplied pixels:
     // compared in that form, so that no CPU's rounding on the way back counts.
     QVERIFY(entries[0]->icon().isNull());
-    const QList<QPair<int, QString>> icons{{2, ":/img/book"}, {3, ":/img/clock"}, {13, ":/img/16.png"}, {15, ":/img/exit"}};
+    const QList<QPair<int, QString>> icons{{2, ":/img/book"}, {4, ":/img/clock"}, {14, ":/img/16.png"}, {16, ":/img/exit"}};
     for (const auto &[index, path] : icons) {
         const QImage expected = QImage(path).convertToFormat(QImage::Format_ARGB32_Premultiplied);
         QVERIFY2(!expected.isNull(), qPrintable(path));

@@ -48,6 +48,47 @@
     </message>
 </context>
 <context>
+    <name>BarList</name>
+    <message>
+        <source>%1: %2 (%3)</source>
+        <translation>%1: %2 (%3)</translation>
+    </message>
+</context>
+<context>
+    <name>ChartWidget</name>
+    <message>
+        <source>%1 h</source>
+        <translation>%1 h</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+</context>
+<context>
+    <name>ColumnChart</name>
+    <message>
+        <source>%1 to %2</source>
+        <translation>%1 bis %2</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>%1: %2 recorded (%3)</source>
+        <translation>%1: %2 aufgezeichnet (%3)</translation>
+    </message>
+    <message>
+        <source>; away %1 (%2)</source>
+        <translation>; abwesend %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Away</source>
+        <translation>Abwesend</translation>
+    </message>
+</context>
+<context>
     <name>ComputersDialog</name>
     <message>
         <source>Other computers</source>
@@ -122,6 +163,13 @@
     <message>
         <source>to</source>
         <translation>bis</translation>
+    </message>
+</context>
+<context>
+    <name>LogInsight</name>
+    <message>
+        <source>%1 is kesto&apos;s own log; please choose another file.</source>
+        <translation>%1 ist kestos eigenes Protokoll; bitte wählen Sie eine andere Datei.</translation>
     </message>
 </context>
 <context>
@@ -233,6 +281,10 @@
     <message>
         <source>Rules...</source>
         <translation>Regeln...</translation>
+    </message>
+    <message>
+        <source>Summary...</source>
+        <translation>Zusammenfassung...</translation>
     </message>
 </context>
 <context>
@@ -428,6 +480,10 @@
     <message>
         <source>Edit the rules about what is recorded.</source>
         <translation>Die Regeln bearbeiten, was aufgezeichnet wird.</translation>
+    </message>
+    <message>
+        <source>Show the summary: where the time went.</source>
+        <translation>Die Zusammenfassung zeigen: wohin die Zeit ging.</translation>
     </message>
 </context>
 <context>
@@ -856,6 +912,175 @@ Geschriebene Zeilen: %2</translation>
     </message>
 </context>
 <context>
+    <name>SummaryDialog</name>
+    <message>
+        <source>Summary</source>
+        <translation>Zusammenfassung</translation>
+    </message>
+    <message>
+        <source>From:</source>
+        <translation>Von:</translation>
+    </message>
+    <message>
+        <source>To:</source>
+        <translation>Bis:</translation>
+    </message>
+    <message>
+        <source>Range</source>
+        <translation>Zeitraum</translation>
+    </message>
+    <message>
+        <source>Overview</source>
+        <translation>Übersicht</translation>
+    </message>
+    <message>
+        <source>Recorded time per day</source>
+        <translation>Aufgezeichnete Zeit pro Tag</translation>
+    </message>
+    <message>
+        <source>Categories</source>
+        <translation>Kategorien</translation>
+    </message>
+    <message>
+        <source>Programs</source>
+        <translation>Programme</translation>
+    </message>
+    <message>
+        <source>Answers</source>
+        <translation>Antworten</translation>
+    </message>
+    <message>
+        <source>Answers and programs</source>
+        <translation>Antworten und Programme</translation>
+    </message>
+    <message>
+        <source>Answer and programs</source>
+        <translation>Antwort und Programme</translation>
+    </message>
+    <message>
+        <source>Hours</source>
+        <translation>Stunden</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Share</source>
+        <translation>Anteil</translation>
+    </message>
+    <message>
+        <source>Timesheet...</source>
+        <translation>Stundenzettel...</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation>Heute</translation>
+    </message>
+    <message>
+        <source>Yesterday</source>
+        <translation>Gestern</translation>
+    </message>
+    <message>
+        <source>This week</source>
+        <translation>Diese Woche</translation>
+    </message>
+    <message>
+        <source>Last week</source>
+        <translation>Letzte Woche</translation>
+    </message>
+    <message>
+        <source>Last 7 days</source>
+        <translation>Letzte 7 Tage</translation>
+    </message>
+    <message>
+        <source>This month</source>
+        <translation>Dieser Monat</translation>
+    </message>
+    <message>
+        <source>Last month</source>
+        <translation>Letzter Monat</translation>
+    </message>
+    <message>
+        <source>This year</source>
+        <translation>Dieses Jahr</translation>
+    </message>
+    <message>
+        <source>Last year</source>
+        <translation>Letztes Jahr</translation>
+    </message>
+    <message>
+        <source>Other days</source>
+        <translation>Andere Tage</translation>
+    </message>
+    <message>
+        <source>Reading the log...</source>
+        <translation>Protokoll wird gelesen...</translation>
+    </message>
+    <message>
+        <source>Recorded: %1 (%2) · Away: %3 (%4)</source>
+        <translation>Aufgezeichnet: %1 (%2) · Abwesend: %3 (%4)</translation>
+    </message>
+    <message>
+        <source>Other programs</source>
+        <translation>Andere Programme</translation>
+    </message>
+    <message>
+        <source>No category</source>
+        <translation>Keine Kategorie</translation>
+    </message>
+    <message>
+        <source>Recorded time per week</source>
+        <translation>Aufgezeichnete Zeit pro Woche</translation>
+    </message>
+    <message>
+        <source>%1 of the recorded time</source>
+        <translation>%1 der aufgezeichneten Zeit</translation>
+    </message>
+    <message>
+        <source>(empty answer)</source>
+        <translation>(leere Antwort)</translation>
+    </message>
+    <message>
+        <source>%1 of the answered time</source>
+        <translation>%1 der beantworteten Zeit</translation>
+    </message>
+    <message>
+        <source>The log could not be read: %1</source>
+        <translation>Das Protokoll konnte nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>Reading the answers...</source>
+        <translation>Antworten werden gelesen...</translation>
+    </message>
+    <message>
+        <source>Hours per day and answer (*.csv)</source>
+        <translation>Stunden pro Tag und Antwort (*.csv)</translation>
+    </message>
+    <message>
+        <source>Hours per day and category (*.csv)</source>
+        <translation>Stunden pro Tag und Kategorie (*.csv)</translation>
+    </message>
+    <message>
+        <source>Timesheet</source>
+        <translation>Stundenzettel</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>The timesheet could not be written to %1:
+%2</source>
+        <translation>Der Stundenzettel konnte nicht nach %1 geschrieben werden:
+%2</translation>
+    </message>
+</context>
+<context>
     <name>SyncCommand</name>
     <message>
         <source>kesto has no log yet (%1); start kesto once first.</source>
@@ -895,6 +1120,80 @@ Geschriebene Zeilen: %2</translation>
     <message>
         <source>The folder already holds %1, which another computer published. Please give this computer another name.</source>
         <translation>Der Ordner enthält bereits %1, von einem anderen Computer veröffentlicht. Bitte geben Sie diesem Computer einen anderen Namen.</translation>
+    </message>
+</context>
+<context>
+    <name>TimelineDialog</name>
+    <message>
+        <source>Day</source>
+        <translation>Tag</translation>
+    </message>
+    <message>
+        <source>&lt;</source>
+        <translation>&lt;</translation>
+    </message>
+    <message>
+        <source>Previous day</source>
+        <translation>Vorheriger Tag</translation>
+    </message>
+    <message>
+        <source>&gt;</source>
+        <translation>&gt;</translation>
+    </message>
+    <message>
+        <source>Next day</source>
+        <translation>Nächster Tag</translation>
+    </message>
+    <message>
+        <source>The day&apos;s record</source>
+        <translation>Der Tag im Protokoll</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Recorded: %1 · Away: %2 · Answers: %3</source>
+        <translation>Aufgezeichnet: %1 · Abwesend: %2 · Antworten: %3</translation>
+    </message>
+    <message>
+        <source>The log could not be read: %1</source>
+        <translation>Das Protokoll konnte nicht gelesen werden: %1</translation>
+    </message>
+</context>
+<context>
+    <name>TimelineWidget</name>
+    <message>
+        <source>%1 to %2 (%3): %4</source>
+        <translation>%1 bis %2 (%3): %4</translation>
+    </message>
+    <message>
+        <source> [%1]</source>
+        <translation> [%1]</translation>
+    </message>
+    <message>
+        <source>%1: answered &quot;%2&quot;</source>
+        <translation>%1: geantwortet „%2“</translation>
+    </message>
+    <message>
+        <source>%1 to %2 (%3): away</source>
+        <translation>%1 bis %2 (%3): abwesend</translation>
+    </message>
+    <message>
+        <source>Nothing was recorded on this day.</source>
+        <translation>An diesem Tag wurde nichts aufgezeichnet.</translation>
+    </message>
+    <message>
+        <source>No category</source>
+        <translation>Keine Kategorie</translation>
+    </message>
+    <message>
+        <source>Other programs</source>
+        <translation>Andere Programme</translation>
+    </message>
+    <message>
+        <source>Away</source>
+        <translation>Abwesend</translation>
     </message>
 </context>
 <context>

@@ -48,6 +48,47 @@
     </message>
 </context>
 <context>
+    <name>BarList</name>
+    <message>
+        <source>%1: %2 (%3)</source>
+        <translation>%1: %2 (%3)</translation>
+    </message>
+</context>
+<context>
+    <name>ChartWidget</name>
+    <message>
+        <source>%1 h</source>
+        <translation>%1 h</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1%</translation>
+    </message>
+</context>
+<context>
+    <name>ColumnChart</name>
+    <message>
+        <source>%1 to %2</source>
+        <translation>dal %1 al %2</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>%1: %2 recorded (%3)</source>
+        <translation>%1: %2 registrate (%3)</translation>
+    </message>
+    <message>
+        <source>; away %1 (%2)</source>
+        <translation>; assente %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Away</source>
+        <translation>Assente</translation>
+    </message>
+</context>
+<context>
     <name>ComputersDialog</name>
     <message>
         <source>Other computers</source>
@@ -122,6 +163,13 @@
     <message>
         <source>to</source>
         <translation>a</translation>
+    </message>
+</context>
+<context>
+    <name>LogInsight</name>
+    <message>
+        <source>%1 is kesto&apos;s own log; please choose another file.</source>
+        <translation>%1 è il registro di kesto; scegli un altro file.</translation>
     </message>
 </context>
 <context>
@@ -233,6 +281,10 @@
     <message>
         <source>Rules...</source>
         <translation>Regole...</translation>
+    </message>
+    <message>
+        <source>Summary...</source>
+        <translation>Riepilogo...</translation>
     </message>
 </context>
 <context>
@@ -428,6 +480,10 @@
     <message>
         <source>Edit the rules about what is recorded.</source>
         <translation>Modifica le regole su che cosa viene registrato.</translation>
+    </message>
+    <message>
+        <source>Show the summary: where the time went.</source>
+        <translation>Mostra il riepilogo: dove è andato il tempo.</translation>
     </message>
 </context>
 <context>
@@ -856,6 +912,175 @@ Righe scritte: %2</translation>
     </message>
 </context>
 <context>
+    <name>SummaryDialog</name>
+    <message>
+        <source>Summary</source>
+        <translation>Riepilogo</translation>
+    </message>
+    <message>
+        <source>From:</source>
+        <translation>Dal:</translation>
+    </message>
+    <message>
+        <source>To:</source>
+        <translation>Al:</translation>
+    </message>
+    <message>
+        <source>Range</source>
+        <translation>Periodo</translation>
+    </message>
+    <message>
+        <source>Overview</source>
+        <translation>Panoramica</translation>
+    </message>
+    <message>
+        <source>Recorded time per day</source>
+        <translation>Tempo registrato per giorno</translation>
+    </message>
+    <message>
+        <source>Categories</source>
+        <translation>Categorie</translation>
+    </message>
+    <message>
+        <source>Programs</source>
+        <translation>Programmi</translation>
+    </message>
+    <message>
+        <source>Answers</source>
+        <translation>Risposte</translation>
+    </message>
+    <message>
+        <source>Answers and programs</source>
+        <translation>Risposte e programmi</translation>
+    </message>
+    <message>
+        <source>Answer and programs</source>
+        <translation>Risposta e programmi</translation>
+    </message>
+    <message>
+        <source>Hours</source>
+        <translation>Ore</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Tempo</translation>
+    </message>
+    <message>
+        <source>Share</source>
+        <translation>Quota</translation>
+    </message>
+    <message>
+        <source>Timesheet...</source>
+        <translation>Foglio ore...</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation>Oggi</translation>
+    </message>
+    <message>
+        <source>Yesterday</source>
+        <translation>Ieri</translation>
+    </message>
+    <message>
+        <source>This week</source>
+        <translation>Questa settimana</translation>
+    </message>
+    <message>
+        <source>Last week</source>
+        <translation>Settimana scorsa</translation>
+    </message>
+    <message>
+        <source>Last 7 days</source>
+        <translation>Ultimi 7 giorni</translation>
+    </message>
+    <message>
+        <source>This month</source>
+        <translation>Questo mese</translation>
+    </message>
+    <message>
+        <source>Last month</source>
+        <translation>Mese scorso</translation>
+    </message>
+    <message>
+        <source>This year</source>
+        <translation>Quest&apos;anno</translation>
+    </message>
+    <message>
+        <source>Last year</source>
+        <translation>Anno scorso</translation>
+    </message>
+    <message>
+        <source>Other days</source>
+        <translation>Altri giorni</translation>
+    </message>
+    <message>
+        <source>Reading the log...</source>
+        <translation>Lettura del registro...</translation>
+    </message>
+    <message>
+        <source>Recorded: %1 (%2) · Away: %3 (%4)</source>
+        <translation>Registrato: %1 (%2) · Assente: %3 (%4)</translation>
+    </message>
+    <message>
+        <source>Other programs</source>
+        <translation>Altri programmi</translation>
+    </message>
+    <message>
+        <source>No category</source>
+        <translation>Nessuna categoria</translation>
+    </message>
+    <message>
+        <source>Recorded time per week</source>
+        <translation>Tempo registrato per settimana</translation>
+    </message>
+    <message>
+        <source>%1 of the recorded time</source>
+        <translation>%1 del tempo registrato</translation>
+    </message>
+    <message>
+        <source>(empty answer)</source>
+        <translation>(risposta vuota)</translation>
+    </message>
+    <message>
+        <source>%1 of the answered time</source>
+        <translation>%1 del tempo con risposta</translation>
+    </message>
+    <message>
+        <source>The log could not be read: %1</source>
+        <translation>Impossibile leggere il registro: %1</translation>
+    </message>
+    <message>
+        <source>Reading the answers...</source>
+        <translation>Lettura delle risposte...</translation>
+    </message>
+    <message>
+        <source>Hours per day and answer (*.csv)</source>
+        <translation>Ore per giorno e risposta (*.csv)</translation>
+    </message>
+    <message>
+        <source>Hours per day and category (*.csv)</source>
+        <translation>Ore per giorno e categoria (*.csv)</translation>
+    </message>
+    <message>
+        <source>Timesheet</source>
+        <translation>Foglio ore</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Errore</translation>
+    </message>
+    <message>
+        <source>The timesheet could not be written to %1:
+%2</source>
+        <translation>Impossibile scrivere il foglio ore in %1:
+%2</translation>
+    </message>
+</context>
+<context>
     <name>SyncCommand</name>
     <message>
         <source>kesto has no log yet (%1); start kesto once first.</source>
@@ -895,6 +1120,80 @@ Righe scritte: %2</translation>
     <message>
         <source>The folder already holds %1, which another computer published. Please give this computer another name.</source>
         <translation>La cartella contiene già %1, pubblicato da un altro computer. Dai a questo computer un altro nome.</translation>
+    </message>
+</context>
+<context>
+    <name>TimelineDialog</name>
+    <message>
+        <source>Day</source>
+        <translation>Giorno</translation>
+    </message>
+    <message>
+        <source>&lt;</source>
+        <translation>&lt;</translation>
+    </message>
+    <message>
+        <source>Previous day</source>
+        <translation>Giorno precedente</translation>
+    </message>
+    <message>
+        <source>&gt;</source>
+        <translation>&gt;</translation>
+    </message>
+    <message>
+        <source>Next day</source>
+        <translation>Giorno successivo</translation>
+    </message>
+    <message>
+        <source>The day&apos;s record</source>
+        <translation>La giornata registrata</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
+    </message>
+    <message>
+        <source>Recorded: %1 · Away: %2 · Answers: %3</source>
+        <translation>Registrato: %1 · Assente: %2 · Risposte: %3</translation>
+    </message>
+    <message>
+        <source>The log could not be read: %1</source>
+        <translation>Impossibile leggere il registro: %1</translation>
+    </message>
+</context>
+<context>
+    <name>TimelineWidget</name>
+    <message>
+        <source>%1 to %2 (%3): %4</source>
+        <translation>dalle %1 alle %2 (%3): %4</translation>
+    </message>
+    <message>
+        <source> [%1]</source>
+        <translation> [%1]</translation>
+    </message>
+    <message>
+        <source>%1: answered &quot;%2&quot;</source>
+        <translation>%1: risposta &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>%1 to %2 (%3): away</source>
+        <translation>dalle %1 alle %2 (%3): assente</translation>
+    </message>
+    <message>
+        <source>Nothing was recorded on this day.</source>
+        <translation>In questo giorno non è stato registrato nulla.</translation>
+    </message>
+    <message>
+        <source>No category</source>
+        <translation>Nessuna categoria</translation>
+    </message>
+    <message>
+        <source>Other programs</source>
+        <translation>Altri programmi</translation>
+    </message>
+    <message>
+        <source>Away</source>
+        <translation>Assente</translation>
     </message>
 </context>
 <context>

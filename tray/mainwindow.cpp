@@ -6,12 +6,15 @@
 #include "desktopnotice.h"
 #include "foregroundwindow.h"
 #include "logdatabase.h"
+#include "loginsight.h"
 #include "logwriter.h"
 #include "othercomputers.h"
 #include "promptschedule.h"
 #include "recordcontrol.h"
 #include "sampler.h"
 #include "searchdialog.h"
+#include "summarydialog.h"
+#include "timelinedialog.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -140,6 +143,7 @@ MainWindow::MainWindow(QWidget *parent)
     trayMenu->addAction(tr("I take it back!"), this, SLOT(menuReWrite_Click()));
     trayMenu->addSeparator();
     trayMenu->addAction(QIcon(QStringLiteral(":/img/book")), tr("Show log..."), this, SLOT(menuShowLog_Click()));
+    trayMenu->addAction(tr("Summary..."), this, SLOT(menuSummary_Click()));
     frequencies = new QActionGroup(this);
     frequencies->setExclusive(true);
     menuFreq15min = addFrequencyAction(tr("15 minutes"), 15, SLOT(menuFreq15min_Click()));
@@ -463,7 +467,20 @@ void MainWindow::menuShowLog_Click()
     placeOnScreen(dialog);
     dialog.setForgetter([this, &dialog](const Forgetting &what) { return control->forget(what, &dialog); });
     dialog.setWriter(writer);
+    LogInsight insight(db);
+    dialog.setDayOpener([&insight, &dialog](const QDate &day) {
+        TimelineDialog timeline(&insight, day, &dialog);
+        timeline.exec();
+    });
     dialog.setDatabase(db);
+    dialog.exec();
+}
+
+void MainWindow::menuSummary_Click()
+{
+    LogInsight insight(db);
+    SummaryDialog dialog(&insight, this);
+    placeOnScreen(dialog);
     dialog.exec();
 }
 

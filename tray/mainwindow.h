@@ -53,6 +53,7 @@ protected slots:
     void menuFreq90min_Click();
     void menuFreq120min_Click();
     void menuShowLog_Click();
+    void menuSummary_Click();
     void menuReWrite_Click();
     void menuResume_Click();
     void menuForget_Click();
