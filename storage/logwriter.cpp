@@ -148,6 +148,22 @@ public:
         return false;
     }
 
+    bool runJob(const LogWriter::Job &job)
+    {
+        QSqlDatabase db = connection();
+        // What the samples and answers asked for before goes first.
+        drainNow();
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            return false;
+        bool ok = job(db);
+        if (ok)
+            ok = QSqlQuery(db).exec(QStringLiteral("COMMIT"));
+        if (!ok)
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return ok;
+    }
+
     LogWriter::Forgotten forget(const Forgetting &what)
     {
         LogWriter::Forgotten result;
@@ -580,6 +596,26 @@ LogWriter::Forgotten LogWriter::forget(const Forgetting &what)
         forgotten.answered = true;
         return forgotten;
     });
+}
+
+void LogWriter::runJob(const Job &job, QObject *context, const std::function<void(bool)> &done)
+{
+    QPointer<QObject> guard(context);
+    QMetaObject::invokeMethod(
+        worker,
+        [w = worker, self = this, job, guard, done] {
+            const bool committed = w->runJob(job);
+            // Back on the writer's owner's thread, where the guard may be
+            // looked at; dropped if the writer is gone.
+            QMetaObject::invokeMethod(
+                self,
+                [guard, done, committed] {
+                    if (guard && done)
+                        done(committed);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
 }
 
 LogWriter::Forgotten LogWriter::waitingIn(const Forgetting &what)

@@ -7,6 +7,9 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
+
+class QSqlDatabase;
 class QThread;
 class LogWriterWorker;
 
@@ -63,6 +66,16 @@ public:
     // Runs statements in one transaction, all or nothing, and waits for them
     // as saveAnswer() does. False (nothing changed) when the log refused them.
     bool transact(const QList<Statement> &statements);
+
+    // Work of kesto's own on the log (keeping totals ahead): `job` runs on
+    // the writer's thread inside one write transaction, committed when it
+    // returns true, rolled back otherwise. It queues behind what was asked
+    // for before, and samples and answers asked for meanwhile wait for one
+    // job only, so a job must be short. `done` gets the outcome on the
+    // writer's owner's thread (where `context` lives), never once `context`
+    // is gone.
+    using Job = std::function<bool(QSqlDatabase &db)>;
+    void runJob(const Job &job, QObject *context, const std::function<void(bool committed)> &done);
 
     struct Forgotten
     {
