@@ -73,7 +73,10 @@ State readState(const QSqlDatabase &db)
     if (!state.tables)
         return state;
     state.watermark = settingValue(db, kWatermark).toLongLong();
+    // Bound as it is, a null text would be SQL's NULL, which no row passes.
     state.until = settingValue(db, kUntil).toString();
+    if (state.until.isNull())
+        state.until = QLatin1String("");
     state.digest = settingValue(db, kRules).toString();
     return state;
 }
@@ -242,26 +245,25 @@ QDate nextDay(const QSqlDatabase &db, QString from, const QDate &before)
     query.prepare(QStringLiteral("SELECT AppDate FROM ApplicationLog WHERE AppDate >= ? AND AppDate < ? "
                                  "ORDER BY AppDate LIMIT 1"));
     for (int tries = 0; tries < 10000; ++tries) {
-        query.addBindValue(from);
-        query.addBindValue(dayText(before));
+        query.bindValue(0, from);
+        query.bindValue(1, dayText(before));
         if (!query.exec() || !query.next())
             return QDate();
         const QString stamp = query.value(0).toString();
         const QDate day = QDate::fromString(stamp.left(10), Qt::ISODate);
         if (day.isValid() && stamp.left(10) == dayText(day))
             return day;
-        // Not a day: look beyond every stamp that begins with it.
-        from = stamp + QChar(0xFFFF);
+        // Not a day: the next stamp after it.
+        from = stamp + QChar(1);
     }
     return QDate();
 }
 
-// Rolls up the rows of the stamps from `fromText` up to the end of `last`:
-// program totals of the days, odd rows, and the joins of first..last.
-bool rollDays(QSqlDatabase &db, const QString &fromText, const QDate &first, const QDate &last, qint64 watermark,
-              RuleSet::Categorizer &categorizer, const JoinInputs &inputs, QString *error)
+// Rolls up the rows of the stamps from `fromText` up to `endText`: program
+// totals of their days, odd rows, and the joins of first..last (when valid).
+bool rollDays(QSqlDatabase &db, const QString &fromText, const QString &endText, const QDate &first, const QDate &last,
+              qint64 watermark, RuleSet::Categorizer &categorizer, const JoinInputs &inputs, QString *error)
 {
-    const QString endText = dayText(last.addDays(1));
     QSqlQuery rows(db);
     rows.setForwardOnly(true);
     rows.prepare(QStringLiteral("SELECT ROWID, substr(AppDate, 1, 10), AppFileName, AppTitle, Duration, ")
@@ -287,7 +289,7 @@ bool rollDays(QSqlDatabase &db, const QString &fromText, const QDate &first, con
     QMap<JoinKey, qint64> joins;
     if (first.isValid() && !joinDays(db, first, last, categorizer, inputs, joins, error))
         return false;
-    const QString firstText = first.isValid() ? dayText(first) : fromText;
+    const QString firstText = first.isValid() ? std::min(dayText(first), fromText.left(10)) : fromText;
     for (const QString &table : {QStringLiteral("RollupPrograms"), QStringLiteral("RollupJoins")})
         if (!run(db, QStringLiteral("DELETE FROM %1 WHERE Day >= ? AND Day < ?").arg(table), {firstText, endText}, error))
             return false;
@@ -426,13 +428,12 @@ Rollup::Step Rollup::step(QSqlDatabase &db, const QDate &today, int budgetMs)
     }
     if (!stale.isEmpty()) {
         for (const QString &text : std::as_const(stale)) {
+            // Every stamp that begins with the day; SQLite takes some that are
+            // no date (the 30th of February) for days of their own.
             const QDate day = QDate::fromString(text, Qt::ISODate);
-            if (day.isValid() && dayText(day) == text) {
-                if (!rollDays(db, text, day, day, state.watermark, categorizer, inputs, nullptr))
-                    return Step::Failed;
-            } else if (!run(db, QStringLiteral("DELETE FROM RollupStale WHERE Day IS ?"), {text})) {
+            if (!rollDays(db, text, text + QChar(0xFFFF), day, day, state.watermark, categorizer, inputs, nullptr)
+                || !run(db, QStringLiteral("DELETE FROM RollupStale WHERE Day IS ?"), {text}))
                 return Step::Failed;
-            }
             if (clock.elapsed() > budgetMs)
                 break;
         }
@@ -447,14 +448,16 @@ Rollup::Step Rollup::step(QSqlDatabase &db, const QDate &today, int budgetMs)
     if (first.isValid()) {
         const int days = daysPerStep.load();
         last = std::min(first.addDays(days - 1), last);
-        if (!rollDays(db, state.until, first, last, state.watermark, categorizer, inputs, nullptr))
+        if (!rollDays(db, state.until, dayText(last.addDays(1)), first, last, state.watermark, categorizer, inputs,
+                      nullptr))
             return Step::Failed;
         const qint64 took = clock.elapsed();
         if (took < budgetMs / 2)
             daysPerStep = std::min(days * 2, 256);
         else if (took > budgetMs)
             daysPerStep = std::max(days / 2, 1);
-    } else if (!rollDays(db, state.until, QDate(), last, state.watermark, categorizer, inputs, nullptr)) {
+    } else if (!rollDays(db, state.until, dayText(last.addDays(1)), QDate(), QDate(), state.watermark, categorizer,
+                         inputs, nullptr)) {
         // Only stamps that are not days are left before the target.
         return Step::Failed;
     }
@@ -636,8 +639,10 @@ bool Rollup::readJoins(const QSqlDatabase &db, const QDate &from, const QDate &t
     }
     if (stopped(stop))
         return false;
-    QList<QDate> days(raw.cbegin(), raw.cend());
-    days.removeAll(QDate());
+    QList<QDate> days;
+    for (const QDate &day : std::as_const(raw))
+        if (day.isValid() && day >= from && day <= to)
+            days.append(day);
     std::sort(days.begin(), days.end());
     const JoinInputs inputs = joinInputs(db);
     // Runs of following days share their reads.
@@ -645,10 +650,6 @@ bool Rollup::readJoins(const QSqlDatabase &db, const QDate &from, const QDate &t
         int j = i;
         while (j + 1 < days.size() && days[j + 1] == days[j].addDays(1) && j - i < 30)
             ++j;
-        if (!days[i].isValid() || days[i] < from || days[j] > to) {
-            i = j + 1;
-            continue;
-        }
         if (!joinDays(db, days[i], days[j], categorizer, inputs, totals, error) || stopped(stop))
             return false;
         i = j + 1;
