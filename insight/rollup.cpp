@@ -22,6 +22,10 @@ namespace {
 const QString kWatermark = QStringLiteral("rollupWatermark");
 const QString kUntil = QStringLiteral("rollupUntil");
 const QString kRules = QStringLiteral("rollupRules");
+// What a day of a plain stamp looks like; the triggers also void the first
+// ten characters of odd stamps, which name no day kept ('2026-03-1' would
+// otherwise stand for ten of them).
+const QString kDayShape = QStringLiteral("Day GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'");
 
 // Days a build step takes on; grows while steps are quick, shrinks when
 // they are slow. Only the writer's thread builds.
@@ -419,6 +423,8 @@ Rollup::Step Rollup::step(QSqlDatabase &db, const QDate &today, int budgetMs)
     QStringList stale;
     {
         QSqlQuery query(db);
+        if (!run(db, QStringLiteral("DELETE FROM RollupStale WHERE Day < ? AND NOT ") + kDayShape, {state.until}))
+            return Step::Failed;
         query.prepare(QStringLiteral("SELECT Day FROM RollupStale WHERE Day < ? ORDER BY Day LIMIT 16"));
         query.addBindValue(state.until);
         if (!query.exec())
@@ -553,7 +559,7 @@ bool Rollup::readPrograms(const QSqlDatabase &db, const QDate &from, const QDate
         // Days a change voided.
         QSqlQuery stale(db);
         stale.setForwardOnly(true);
-        stale.prepare(QStringLiteral("SELECT Day FROM RollupStale WHERE Day >= ? AND Day <= ? AND Day < ?"));
+        stale.prepare(QStringLiteral("SELECT Day FROM RollupStale WHERE Day >= ? AND Day <= ? AND Day < ? AND ") + kDayShape);
         stale.addBindValue(fromText);
         stale.addBindValue(dayText(to));
         stale.addBindValue(state.until);
@@ -593,7 +599,7 @@ bool Rollup::readJoins(const QSqlDatabase &db, const QDate &from, const QDate &t
     if (until.isValid() && from < until) {
         QSqlQuery voided(db);
         voided.setForwardOnly(true);
-        voided.prepare(QStringLiteral("SELECT Day FROM RollupStale WHERE Day >= ? AND Day <= ? AND Day < ?"));
+        voided.prepare(QStringLiteral("SELECT Day FROM RollupStale WHERE Day >= ? AND Day <= ? AND Day < ? AND ") + kDayShape);
         voided.addBindValue(dayText(from));
         voided.addBindValue(dayText(to));
         voided.addBindValue(state.until);

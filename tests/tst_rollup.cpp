@@ -153,7 +153,8 @@ void TestRollup::totalsEqualRawRows_data()
                        "UPDATE ApplicationLog SET Duration = Duration + 500 WHERE AppDate = '" + stamp(9, "09:00:00") + "'",
                        "UPDATE ApplicationLog SET AppDate = '" + stamp(5, "08:00:00") + "' WHERE AppDate = '"
                            + stamp(6, "11:00:00") + "'",
-                       "INSERT INTO ActivityLog VALUES ('older', '" + stamp(8, "14:10:00") + "')"}
+                       "INSERT INTO ActivityLog VALUES ('older', '" + stamp(8, "14:10:00") + "')",
+                       "INSERT INTO ApplicationLog VALUES ('/usr/bin/old', 'short', '" + stamp(8, "").left(9) + "', 13)"}
         << false;
     QTest::newRow("an older kesto adds rows today")
         << QStringList{"INSERT INTO ApplicationLog VALUES ('/usr/bin/old', 'x', '" + stamp(0, "14:00:00") + "', 500)",
