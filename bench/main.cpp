@@ -266,7 +266,6 @@ void summary(const QString &history, const QString &historyPath, const QList<Ran
                                  "INSERT INTO Rules (Position, Program, Action, Category) VALUES (13, 'thunderbird', 'category', 'Mail')",
                                  "INSERT INTO Rules (Position, Program, Action, Category) VALUES (14, 'tool-1*', 'category', 'Tools')"})
             QSqlQuery(QString::fromLatin1(rule), db);
-        QSqlQuery(QStringLiteral("INSERT INTO PromptIntervals (Since, Minutes) VALUES ('', 30)"), db);
         QSqlQuery(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), db);
         const double before = QFileInfo(path).size();
         // Built as kesto builds it: short transactions, oldest days first.

@@ -11,9 +11,12 @@
 #include <QHash>
 #include <QMap>
 #include <QSet>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <sqlite3.h>
 
 #include <algorithm>
 
@@ -29,7 +32,7 @@ const QString kDayShape = QStringLiteral("Day GLOB '[0-9][0-9][0-9][0-9]-[0-9][0
 
 // Days a build step takes on; grows while steps are quick, shrinks when
 // they are slow. Only the writer's thread builds.
-std::atomic<int> daysPerStep{8};
+std::atomic<int> daysPerStep{4};
 
 QString dayText(const QDate &day)
 {
@@ -41,11 +44,88 @@ QString dayEnd(const QDate &day)
     return dayText(day) + QStringLiteral("T23:59:59");
 }
 
+// A day as the rollup keys it.
+qint64 dayNumber(const QString &text)
+{
+    const QDate day = QDate::fromString(text, Qt::ISODate);
+    return day.isValid() && dayText(day) == text ? day.toJulianDay() : 0;
+}
+
+sqlite3 *handleOf(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        return *static_cast<sqlite3 *const *>(handle.constData());
+    return nullptr;
+}
+
+// SQLite's own statements: the rollup reads hundreds of thousands of small
+// rows, where a QSqlQuery's values cost more than the reading.
+class Statement
+{
+public:
+    Statement(const QSqlDatabase &db, const QString &sql)
+        : handle(handleOf(db))
+    {
+        if (handle)
+            sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &statement, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(statement); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    Statement &bind(int column, qint64 value)
+    {
+        sqlite3_bind_int64(statement, column, value);
+        return *this;
+    }
+    Statement &bind(int column, const QString &value)
+    {
+        const QByteArray utf8 = value.toUtf8();
+        sqlite3_bind_text(statement, column, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    bool next()
+    {
+        if (!statement)
+            return false;
+        result = sqlite3_step(statement);
+        return result == SQLITE_ROW;
+    }
+    // Runs a statement without rows, ready to run again.
+    bool run()
+    {
+        next();
+        const bool ok = result == SQLITE_DONE;
+        sqlite3_reset(statement);
+        return ok;
+    }
+    // After next() gave false: whether the rows ended without an error.
+    bool ended() const { return statement && result == SQLITE_DONE; }
+    void reset()
+    {
+        sqlite3_reset(statement);
+        result = SQLITE_OK;
+    }
+    qint64 integer(int column) const { return sqlite3_column_int64(statement, column); }
+    QString text(int column) const
+    {
+        const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+        return data ? QString::fromUtf8(data, sqlite3_column_bytes(statement, column)) : QString();
+    }
+    QString error() const { return handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("not SQLite"); }
+
+private:
+    sqlite3 *handle = nullptr;
+    sqlite3_stmt *statement = nullptr;
+    int result = SQLITE_OK;
+};
+
 struct State
 {
     bool tables = false;
     qint64 watermark = 0;
-    QString until;
+    QString until = QLatin1String("");
     QString digest;
 };
 
@@ -70,10 +150,10 @@ State readState(const QSqlDatabase &db)
 {
     State state;
     QSqlQuery tables(QStringLiteral("SELECT COUNT(*) FROM main.sqlite_master WHERE type = 'table' AND name IN "
-                                    "('RollupPrograms', 'RollupJoins', 'RollupOdd', 'RollupStale', "
+                                    "('RollupNames', 'RollupPrograms', 'RollupJoins', 'RollupOdd', 'RollupStale', "
                                     "'PromptIntervals', 'Settings')"),
                      db);
-    state.tables = tables.next() && tables.value(0).toInt() == 6;
+    state.tables = tables.next() && tables.value(0).toInt() == 7;
     if (!state.tables)
         return state;
     state.watermark = settingValue(db, kWatermark).toLongLong();
@@ -137,44 +217,38 @@ QString categoryName(RuleSet::Categorizer &categorizer, const QString &path, con
     return found < 0 ? QString(QLatin1String("")) : categorizer.categories()[found];
 }
 
-using JoinKey = std::tuple<QString, QString, QString, QString>;
+// Answer time by (day, answer, program); a null program is the answer's own.
+using JoinKey = std::tuple<QString, QString, QString>;
 
-// The joins of the days first..last from the raw rows, added to `totals`.
-bool joinDays(const QSqlDatabase &db, const QDate &first, const QDate &last, RuleSet::Categorizer &categorizer,
+struct Stretches
+{
+    QMap<QDate, QList<AnswerJoin::Stretch>> byDay;
+    void add(const QString &stamp, qint64 seconds, const QString &path)
+    {
+        const QDateTime start = AnswerJoin::plainTime(stamp);
+        if (start.isValid() && seconds > 0)
+            byDay[start.date()].append({start, seconds, path, QString()});
+    }
+};
+
+// The joins of the days first..last, from the stretches given (which reach
+// back to the day before first), added to `totals`.
+bool joinWith(const QSqlDatabase &db, const QDate &first, const QDate &last, const Stretches &stretches,
               const JoinInputs &inputs, QMap<JoinKey, qint64> &totals, QString *error)
 {
-    // A stretch begun the day before can reach into the first day.
-    QMap<QDate, QList<AnswerJoin::Stretch>> stretches;
-    QSqlQuery rows(db);
-    rows.setForwardOnly(true);
-    rows.prepare(QStringLiteral("SELECT AppDate, Duration, AppFileName, AppTitle FROM main.ApplicationLog "
-                                "WHERE AppDate >= ? AND AppDate <= ? AND ")
-                 + Rollup::wellFormed(QStringLiteral("AppDate")));
-    rows.addBindValue(dayText(first.addDays(-1)));
-    rows.addBindValue(dayEnd(last));
-    if (!exec(rows, error))
-        return false;
-    while (rows.next()) {
-        const QDateTime start = AnswerJoin::plainTime(rows.value(0).toString());
-        const qint64 seconds = rows.value(1).toLongLong();
-        if (!start.isValid() || seconds <= 0)
-            continue;
-        const QString path = rows.value(2).toString();
-        stretches[start.date()].append({start, seconds, path, categoryName(categorizer, path, rows.value(3).toString())});
-    }
     QMap<QDate, QList<AnswerJoin::Answer>> answers;
-    QSqlQuery asked(db);
-    asked.setForwardOnly(true);
-    asked.prepare(QStringLiteral("SELECT ActDate, ActText FROM main.ActivityLog WHERE ActDate >= ? AND ActDate <= ? "
-                                 "ORDER BY ActDate, ROWID"));
-    asked.addBindValue(dayText(first));
-    asked.addBindValue(dayEnd(last));
-    if (!exec(asked, error))
-        return false;
+    Statement asked(db, QStringLiteral("SELECT ActDate, ActText FROM main.ActivityLog WHERE ActDate >= ? AND ActDate <= ? "
+                                       "ORDER BY ActDate, ROWID"));
+    asked.bind(1, dayText(first)).bind(2, dayEnd(last));
     while (asked.next()) {
-        const QDateTime at = AnswerJoin::plainTime(asked.value(0).toString());
+        const QDateTime at = AnswerJoin::plainTime(asked.text(0));
         if (at.isValid())
-            answers[at.date()].append({at, asked.value(1).toString()});
+            answers[at.date()].append({at, asked.text(1)});
+    }
+    if (!asked.ended()) {
+        if (error)
+            *error = asked.error();
+        return false;
     }
     if (answers.isEmpty())
         return true;
@@ -191,29 +265,66 @@ bool joinDays(const QSqlDatabase &db, const QDate &first, const QDate &last, Rul
                              AnswerJoin::plainTime(away.value(1).toString())});
     }
     for (auto day = answers.cbegin(); day != answers.cend(); ++day) {
-        QList<AnswerJoin::Stretch> reaching = stretches.value(day.key());
-        for (const AnswerJoin::Stretch &stretch : stretches.value(day.key().addDays(-1)))
+        QList<AnswerJoin::Stretch> reaching = stretches.byDay.value(day.key());
+        for (const AnswerJoin::Stretch &stretch : stretches.byDay.value(day.key().addDays(-1)))
             if (stretch.start.addSecs(stretch.seconds).date() >= day.key())
                 reaching.append(stretch);
         const QString text = dayText(day.key());
         for (const AnswerJoin::Joined &joined :
              AnswerJoin::joinDay(day.key(), *day, absences, inputs.intervals, inputs.fallback, reaching)) {
-            totals[JoinKey(text, joined.answer, QString(), QString())] += joined.seconds;
+            totals[JoinKey(text, joined.answer, QString())] += joined.seconds;
             for (const AnswerJoin::ProgramTime &program : joined.programs)
-                totals[JoinKey(text, joined.answer, program.program, program.category)] += program.seconds;
+                totals[JoinKey(text, joined.answer, program.program)] += program.seconds;
         }
     }
     return true;
 }
 
-using ProgramKey = std::tuple<QString, QString, QString>;
+// The joins of the days first..last from the raw rows.
+bool joinDays(const QSqlDatabase &db, const QDate &first, const QDate &last, const JoinInputs &inputs,
+              QMap<JoinKey, qint64> &totals, QString *error)
+{
+    // A stretch begun the day before can reach into the first day.
+    Stretches stretches;
+    Statement rows(db, QStringLiteral("SELECT AppDate, Duration, AppFileName FROM main.ApplicationLog "
+                                      "WHERE AppDate >= ? AND AppDate <= ? AND ")
+                           + Rollup::wellFormed(QStringLiteral("AppDate")));
+    rows.bind(1, dayText(first.addDays(-1))).bind(2, dayEnd(last));
+    while (rows.next())
+        stretches.add(rows.text(0), rows.integer(1), rows.text(2));
+    if (!rows.ended()) {
+        if (error)
+            *error = rows.error();
+        return false;
+    }
+    return joinWith(db, first, last, stretches, inputs, totals, error);
+}
 
 } // namespace
 
-// Outside the anonymous namespace, where QHash looks for it.
+using ProgramKey = std::tuple<QString, QString, QString>;
+
+// Outside the anonymous namespace, where QHash looks for them.
 size_t qHash(const ProgramKey &key, size_t seed = 0)
 {
     return qHashMulti(seed, std::get<0>(key), std::get<1>(key), std::get<2>(key));
+}
+
+// A kept join's day, answer and program.
+struct KeptJoin
+{
+    qint64 day;
+    qint64 answer;
+    qint64 program;
+    friend bool operator==(const KeptJoin &a, const KeptJoin &b)
+    {
+        return a.day == b.day && a.answer == b.answer && a.program == b.program;
+    }
+};
+
+size_t qHash(const KeptJoin &key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.day, key.answer, key.program);
 }
 
 namespace {
@@ -254,78 +365,113 @@ QDate nextDay(const QSqlDatabase &db, QString from, const QDate &before)
         if (!query.exec() || !query.next())
             return QDate();
         const QString stamp = query.value(0).toString();
-        const QDate day = QDate::fromString(stamp.left(10), Qt::ISODate);
-        if (day.isValid() && stamp.left(10) == dayText(day))
-            return day;
+        if (dayNumber(stamp.left(10)) != 0)
+            return QDate::fromString(stamp.left(10), Qt::ISODate);
         // Not a day: the next stamp after it.
         from = stamp + QChar(1);
     }
     return QDate();
 }
 
+// Ids of the texts the rollup keeps, each stored once.
+class Names
+{
+public:
+    explicit Names(const QSqlDatabase &db)
+        : find(db, QStringLiteral("SELECT Id FROM RollupNames WHERE Name = ?"))
+        , add(db, QStringLiteral("INSERT INTO RollupNames (Name) VALUES (?)"))
+        , handle(handleOf(db))
+    {
+    }
+    // 0 when it cannot be stored.
+    qint64 id(const QString &name)
+    {
+        const QString text = name.isNull() ? QString(QLatin1String("")) : name;
+        if (const auto known = ids.constFind(text); known != ids.cend())
+            return *known;
+        qint64 id = 0;
+        find.bind(1, text);
+        if (find.next())
+            id = find.integer(0);
+        find.reset();
+        if (id == 0) {
+            add.bind(1, text);
+            if (add.run())
+                id = sqlite3_last_insert_rowid(handle);
+        }
+        if (id != 0)
+            ids.insert(text, id);
+        return id;
+    }
+
+private:
+    Statement find;
+    Statement add;
+    sqlite3 *handle;
+    QHash<QString, qint64> ids;
+};
+
 // Rolls up the rows of the stamps from `fromText` up to `endText`: program
 // totals of their days, odd rows, and the joins of first..last (when valid).
 bool rollDays(QSqlDatabase &db, const QString &fromText, const QString &endText, const QDate &first, const QDate &last,
-              qint64 watermark, RuleSet::Categorizer &categorizer, const JoinInputs &inputs, QString *error)
+              qint64 watermark, RuleSet::Categorizer &categorizer, const JoinInputs &inputs, Names &names)
 {
-    QSqlQuery rows(db);
-    rows.setForwardOnly(true);
-    rows.prepare(QStringLiteral("SELECT ROWID, substr(AppDate, 1, 10), AppFileName, AppTitle, Duration, ")
-                 + Rollup::wellFormed(QStringLiteral("AppDate"))
-                 + QStringLiteral(" FROM ApplicationLog WHERE AppDate >= ? AND AppDate < ? AND ROWID <= ?"));
-    rows.addBindValue(fromText);
-    rows.addBindValue(endText);
-    rows.addBindValue(watermark);
-    if (!exec(rows, error))
-        return false;
+    // One read: the program totals' rows, and before them the day before
+    // `first`, whose stretches can reach into it.
+    const QString readFrom = first.isValid() ? std::min(fromText, dayText(first.addDays(-1))) : fromText;
+    Statement rows(db, QStringLiteral("SELECT ROWID, AppDate, AppFileName, AppTitle, Duration, %1 FROM ApplicationLog "
+                                      "WHERE AppDate >= ? AND AppDate < ?")
+                           .arg(Rollup::wellFormed(QStringLiteral("AppDate"))));
+    rows.bind(1, readFrom).bind(2, endText);
     QHash<ProgramKey, qint64> totals;
     QList<qint64> odd;
+    Stretches stretches;
     while (rows.next()) {
-        if (!rows.value(5).toBool()) {
-            odd.append(rows.value(0).toLongLong());
+        const QString stamp = rows.text(1);
+        const bool plain = rows.integer(5) != 0;
+        const QString path = rows.text(2);
+        if (plain && first.isValid())
+            stretches.add(stamp, rows.integer(4), path);
+        if (stamp < fromText || rows.integer(0) > watermark)
+            continue;
+        const QString day = stamp.left(10);
+        if (!plain || dayNumber(day) == 0) {
+            odd.append(rows.integer(0));
             continue;
         }
-        const QString path = rows.value(2).toString();
-        totals[ProgramKey(rows.value(1).toString(), path, categoryName(categorizer, path, rows.value(3).toString()))] +=
-            rows.value(4).toLongLong();
+        totals[ProgramKey(day, path, categoryName(categorizer, path, rows.text(3)))] += rows.integer(4);
     }
-    rows.finish();
+    if (!rows.ended())
+        return false;
     QMap<JoinKey, qint64> joins;
-    if (first.isValid() && !joinDays(db, first, last, categorizer, inputs, joins, error))
+    if (first.isValid() && !joinWith(db, first, last, stretches, inputs, joins, nullptr))
         return false;
-    const QString firstText = first.isValid() ? std::min(dayText(first), fromText.left(10)) : fromText;
-    for (const QString &table : {QStringLiteral("RollupPrograms"), QStringLiteral("RollupJoins")})
-        if (!run(db, QStringLiteral("DELETE FROM %1 WHERE Day >= ? AND Day < ?").arg(table), {firstText, endText}, error))
-            return false;
-    if (!run(db, QStringLiteral("DELETE FROM RollupStale WHERE Day >= ? AND Day < ?"), {fromText, endText}, error))
+    const qint64 firstDay = first.isValid() ? first.toJulianDay() : 0;
+    const qint64 lastDay = first.isValid() ? last.toJulianDay() : -1;
+    Statement clearPrograms(db, QStringLiteral("DELETE FROM RollupPrograms WHERE Day >= ? AND Day <= ?"));
+    Statement clearJoins(db, QStringLiteral("DELETE FROM RollupJoins WHERE Day >= ? AND Day <= ?"));
+    Statement clearStale(db, QStringLiteral("DELETE FROM RollupStale WHERE Day >= ? AND Day < ?"));
+    if (!clearPrograms.bind(1, firstDay).bind(2, lastDay).run() || !clearJoins.bind(1, firstDay).bind(2, lastDay).run()
+        || !clearStale.bind(1, fromText).bind(2, endText).run())
         return false;
-    QSqlQuery program(db);
-    program.prepare(QStringLiteral("INSERT INTO RollupPrograms (Day, AppFileName, Category, Seconds) VALUES (?, ?, ?, ?)"));
+    Statement program(db, QStringLiteral("INSERT INTO RollupPrograms (Day, Program, Category, Seconds) VALUES (?, ?, ?, ?)"));
     for (auto it = totals.cbegin(); it != totals.cend(); ++it) {
-        program.addBindValue(std::get<0>(it.key()));
-        program.addBindValue(std::get<1>(it.key()));
-        program.addBindValue(std::get<2>(it.key()));
-        program.addBindValue(*it);
-        if (!exec(program, error))
+        const qint64 path = names.id(std::get<1>(it.key()));
+        const qint64 category = names.id(std::get<2>(it.key()));
+        if (path == 0 || category == 0
+            || !program.bind(1, dayNumber(std::get<0>(it.key()))).bind(2, path).bind(3, category).bind(4, *it).run())
             return false;
     }
-    QSqlQuery oddRow(db);
-    oddRow.prepare(QStringLiteral("INSERT OR IGNORE INTO RollupOdd (RowId) VALUES (?)"));
-    for (const qint64 row : std::as_const(odd)) {
-        oddRow.addBindValue(row);
-        if (!exec(oddRow, error))
+    Statement oddRow(db, QStringLiteral("INSERT OR IGNORE INTO RollupOdd (RowId) VALUES (?)"));
+    for (const qint64 row : std::as_const(odd))
+        if (!oddRow.bind(1, row).run())
             return false;
-    }
-    QSqlQuery join(db);
-    join.prepare(
-        QStringLiteral("INSERT INTO RollupJoins (Day, ActText, AppFileName, Category, Seconds) VALUES (?, ?, ?, ?, ?)"));
+    Statement join(db, QStringLiteral("INSERT INTO RollupJoins (Day, Answer, Program, Seconds) VALUES (?, ?, ?, ?)"));
     for (auto it = joins.cbegin(); it != joins.cend(); ++it) {
-        join.addBindValue(std::get<0>(it.key()));
-        join.addBindValue(std::get<1>(it.key()));
-        join.addBindValue(std::get<2>(it.key()));
-        join.addBindValue(std::get<3>(it.key()));
-        join.addBindValue(*it);
-        if (!exec(join, error))
+        const qint64 answer = names.id(std::get<1>(it.key()));
+        const qint64 path = std::get<2>(it.key()).isNull() ? 0 : names.id(std::get<2>(it.key()));
+        if (answer == 0 || (path == 0 && !std::get<2>(it.key()).isNull())
+            || !join.bind(1, dayNumber(std::get<0>(it.key()))).bind(2, answer).bind(3, path).bind(4, *it).run())
             return false;
     }
     return true;
@@ -335,7 +481,9 @@ bool rollDays(QSqlDatabase &db, const QString &fromText, const QString &endText,
 
 QString Rollup::wellFormed(const QString &column)
 {
-    return QStringLiteral("(date(%1) IS substr(%1, 1, 10) AND "
+    // With a modifier SQLite gives a date of the calendar (the 30th of
+    // February becomes the 2nd of March), so only real days pass.
+    return QStringLiteral("(date(%1, '+0 days') IS substr(%1, 1, 10) AND "
                           "(%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [01][0-9]:[0-5][0-9]:[0-5][0-9]' OR "
                           "%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] 2[0-3]:[0-5][0-9]:[0-5][0-9]'))")
         .arg(column);
@@ -375,7 +523,8 @@ Rollup::Step Rollup::step(QSqlDatabase &db, const QDate &today, int budgetMs)
     if (digest != state.digest || settingValue(db, kUntil).isNull()) {
         // Other categories: everything kept goes, and is built anew.
         for (const QString &table : {QStringLiteral("RollupPrograms"), QStringLiteral("RollupJoins"),
-                                     QStringLiteral("RollupOdd"), QStringLiteral("RollupStale")})
+                                     QStringLiteral("RollupOdd"), QStringLiteral("RollupStale"),
+                                     QStringLiteral("RollupNames")})
             if (!run(db, QStringLiteral("DELETE FROM %1").arg(table), {}))
                 return Step::Failed;
         QSqlQuery newest(QStringLiteral("SELECT MAX(ROWID) FROM ApplicationLog"), db);
@@ -419,12 +568,13 @@ Rollup::Step Rollup::step(QSqlDatabase &db, const QDate &today, int budgetMs)
     }
     RuleSet::Categorizer categorizer{RuleSet(rules)};
     const JoinInputs inputs = joinInputs(db);
+    Names names(db);
     // Days a change voided, rebuilt whole.
     QStringList stale;
     {
-        QSqlQuery query(db);
         if (!run(db, QStringLiteral("DELETE FROM RollupStale WHERE Day < ? AND NOT ") + kDayShape, {state.until}))
             return Step::Failed;
+        QSqlQuery query(db);
         query.prepare(QStringLiteral("SELECT Day FROM RollupStale WHERE Day < ? ORDER BY Day LIMIT 16"));
         query.addBindValue(state.until);
         if (!query.exec())
@@ -434,10 +584,9 @@ Rollup::Step Rollup::step(QSqlDatabase &db, const QDate &today, int budgetMs)
     }
     if (!stale.isEmpty()) {
         for (const QString &text : std::as_const(stale)) {
-            // Every stamp that begins with the day; SQLite takes some that are
-            // no date (the 30th of February) for days of their own.
+            // Every stamp that begins with the day.
             const QDate day = QDate::fromString(text, Qt::ISODate);
-            if (!rollDays(db, text, text + QChar(0xFFFF), day, day, state.watermark, categorizer, inputs, nullptr)
+            if (!rollDays(db, text, text + QChar(0xFFFF), day, day, state.watermark, categorizer, inputs, names)
                 || !run(db, QStringLiteral("DELETE FROM RollupStale WHERE Day IS ?"), {text}))
                 return Step::Failed;
             if (clock.elapsed() > budgetMs)
@@ -454,16 +603,15 @@ Rollup::Step Rollup::step(QSqlDatabase &db, const QDate &today, int budgetMs)
     if (first.isValid()) {
         const int days = daysPerStep.load();
         last = std::min(first.addDays(days - 1), last);
-        if (!rollDays(db, state.until, dayText(last.addDays(1)), first, last, state.watermark, categorizer, inputs,
-                      nullptr))
+        if (!rollDays(db, state.until, dayText(last.addDays(1)), first, last, state.watermark, categorizer, inputs, names))
             return Step::Failed;
         const qint64 took = clock.elapsed();
-        if (took < budgetMs / 2)
-            daysPerStep = std::min(days * 2, 256);
+        if (took < budgetMs / 3)
+            daysPerStep = std::min(days * 2, 64);
         else if (took > budgetMs)
             daysPerStep = std::max(days / 2, 1);
     } else if (!rollDays(db, state.until, dayText(last.addDays(1)), QDate(), QDate(), state.watermark, categorizer,
-                         inputs, nullptr)) {
+                         inputs, names)) {
         // Only stamps that are not days are left before the target.
         return Step::Failed;
     }
@@ -506,6 +654,50 @@ bool stopped(const std::atomic<bool> *stop)
     return stop && stop->load(std::memory_order_relaxed);
 }
 
+QHash<qint64, QString> readNames(const QSqlDatabase &db)
+{
+    QHash<qint64, QString> names;
+    Statement all(db, QStringLiteral("SELECT Id, Name FROM RollupNames"));
+    while (all.next())
+        names.insert(all.integer(0), all.text(1));
+    return names;
+}
+
+// The voided days of a range, as texts and as the rollup keys them.
+bool staleDays(const QSqlDatabase &db, const QDate &from, const QDate &to, const QString &until, QStringList *texts,
+               QSet<qint64> *days, QString *error)
+{
+    QSqlQuery stale(db);
+    stale.setForwardOnly(true);
+    stale.prepare(QStringLiteral("SELECT Day FROM RollupStale WHERE Day >= ? AND Day <= ? AND Day < ? AND ") + kDayShape);
+    stale.addBindValue(dayText(from));
+    stale.addBindValue(dayText(to));
+    stale.addBindValue(until);
+    if (!exec(stale, error))
+        return false;
+    while (stale.next()) {
+        texts->append(stale.value(0).toString());
+        days->insert(dayNumber(texts->last()));
+    }
+    return true;
+}
+
+// Day texts of the rollup's day numbers, made once each.
+class DayTexts
+{
+public:
+    const QString &operator()(qint64 day)
+    {
+        auto it = texts.find(day);
+        if (it == texts.end())
+            it = texts.insert(day, dayText(QDate::fromJulianDay(day)));
+        return *it;
+    }
+
+private:
+    QHash<qint64, QString> texts;
+};
+
 } // namespace
 
 bool Rollup::readPrograms(const QSqlDatabase &db, const QDate &from, const QDate &to, RuleSet::Categorizer &categorizer,
@@ -529,18 +721,26 @@ bool Rollup::readPrograms(const QSqlDatabase &db, const QDate &from, const QDate
     if (!sum(kRawSum + QStringLiteral("WHERE AppDate >= ? AND AppDate <= ?") + kRawGroup, {rawFrom, toText}))
         return false;
     if (!state.until.isEmpty() && fromText < state.until) {
-        QSqlQuery kept(db);
-        kept.setForwardOnly(true);
-        kept.prepare(QStringLiteral("SELECT Day, AppFileName, Category, Seconds FROM RollupPrograms "
-                                    "WHERE Day >= ? AND Day <= ? AND Day < ? AND Day NOT IN (SELECT Day FROM RollupStale)"));
-        kept.addBindValue(fromText);
-        kept.addBindValue(dayText(to));
-        kept.addBindValue(state.until);
-        if (!exec(kept, error))
+        QStringList staleTexts;
+        QSet<qint64> staleNumbers;
+        if (!staleDays(db, from, to, state.until, &staleTexts, &staleNumbers, error))
             return false;
-        while (kept.next())
-            totals[ProgramKey(kept.value(0).toString(), kept.value(1).toString(), kept.value(2).toString())] +=
-                kept.value(3).toLongLong();
+        const QHash<qint64, QString> names = readNames(db);
+        DayTexts days;
+        Statement kept(db, QStringLiteral("SELECT Day, Program, Category, Seconds FROM RollupPrograms "
+                                          "WHERE Day >= ? AND Day <= ? AND Day < ?"));
+        kept.bind(1, from.toJulianDay()).bind(2, to.toJulianDay()).bind(3, dayNumber(state.until));
+        while (kept.next()) {
+            const qint64 day = kept.integer(0);
+            if (staleNumbers.contains(day))
+                continue;
+            totals[ProgramKey(days(day), names.value(kept.integer(1)), names.value(kept.integer(2)))] += kept.integer(3);
+        }
+        if (!kept.ended()) {
+            if (error)
+                *error = kept.error();
+            return false;
+        }
         if (stopped(stop))
             return false;
         const QVariant watermark = state.watermark;
@@ -557,18 +757,7 @@ bool Rollup::readPrograms(const QSqlDatabase &db, const QDate &from, const QDate
                  {watermark, fromText, toText, state.until}))
             return false;
         // Days a change voided.
-        QSqlQuery stale(db);
-        stale.setForwardOnly(true);
-        stale.prepare(QStringLiteral("SELECT Day FROM RollupStale WHERE Day >= ? AND Day <= ? AND Day < ? AND ") + kDayShape);
-        stale.addBindValue(fromText);
-        stale.addBindValue(dayText(to));
-        stale.addBindValue(state.until);
-        if (!exec(stale, error))
-            return false;
-        QStringList days;
-        while (stale.next())
-            days << stale.value(0).toString();
-        for (const QString &day : std::as_const(days))
+        for (const QString &day : std::as_const(staleTexts))
             if (!sum(kRawSum
                          + QStringLiteral("WHERE AppDate >= ? AND AppDate <= ? AND ROWID <= ? "
                                           "AND ROWID NOT IN (SELECT RowId FROM RollupOdd)")
@@ -583,30 +772,27 @@ bool Rollup::readPrograms(const QSqlDatabase &db, const QDate &from, const QDate
     return true;
 }
 
-bool Rollup::readJoins(const QSqlDatabase &db, const QDate &from, const QDate &to, RuleSet::Categorizer &categorizer,
-                       QList<JoinTime> *out, const std::atomic<bool> *stop, Source source, QString *error)
+bool Rollup::readJoins(const QSqlDatabase &db, const QDate &from, const QDate &to, QList<JoinTime> *out,
+                       const std::atomic<bool> *stop, Source source, Days days, QString *error)
 {
     out->clear();
     if (from > to)
         return true;
     const State state = usableState(db, source);
-    QMap<JoinKey, qint64> totals;
+    const bool byDay = days == Days::Each;
+    QHash<JoinKey, qint64> totals;
     QSet<QDate> raw;
     const QDate until = QDate::fromString(state.until, Qt::ISODate);
     // Days not rolled up at all.
     for (QDate day = until.isValid() ? std::max(from, until) : from; day <= to; day = day.addDays(1))
         raw.insert(day);
     if (until.isValid() && from < until) {
-        QSqlQuery voided(db);
-        voided.setForwardOnly(true);
-        voided.prepare(QStringLiteral("SELECT Day FROM RollupStale WHERE Day >= ? AND Day <= ? AND Day < ? AND ") + kDayShape);
-        voided.addBindValue(dayText(from));
-        voided.addBindValue(dayText(to));
-        voided.addBindValue(state.until);
-        if (!exec(voided, error))
+        QStringList staleTexts;
+        QSet<qint64> rawNumbers;
+        if (!staleDays(db, from, to, state.until, &staleTexts, &rawNumbers, error))
             return false;
-        while (voided.next())
-            raw.insert(QDate::fromString(voided.value(0).toString(), Qt::ISODate));
+        for (const QString &text : std::as_const(staleTexts))
+            raw.insert(QDate::fromString(text, Qt::ISODate));
         // Rows newer than the rollup reach into the joins of their day and
         // the next.
         QSqlQuery newer(db);
@@ -623,46 +809,56 @@ bool Rollup::readJoins(const QSqlDatabase &db, const QDate &from, const QDate &t
             raw.insert(day);
             raw.insert(day.addDays(1));
         }
-        QSqlQuery kept(db);
-        kept.setForwardOnly(true);
-        kept.prepare(QStringLiteral("SELECT Day, ActText, AppFileName, Category, Seconds FROM RollupJoins "
-                                    "WHERE Day >= ? AND Day <= ? AND Day < ?"));
-        kept.addBindValue(dayText(from));
-        kept.addBindValue(dayText(to));
-        kept.addBindValue(state.until);
-        if (!exec(kept, error))
-            return false;
-        QSet<QString> rawText;
         for (const QDate &day : std::as_const(raw))
-            rawText.insert(dayText(day));
-        while (kept.next()) {
-            const QString day = kept.value(0).toString();
-            if (rawText.contains(day))
+            if (day.isValid())
+                rawNumbers.insert(day.toJulianDay());
+        // Summed in SQLite's own values first: years hold a million rows.
+        const QHash<qint64, QString> names = readNames(db);
+        QHash<KeptJoin, qint64> kept;
+        Statement rows(db, QStringLiteral("SELECT Day, Answer, Program, Seconds FROM RollupJoins "
+                                          "WHERE Day >= ? AND Day <= ? AND Day < ?"));
+        rows.bind(1, from.toJulianDay()).bind(2, to.toJulianDay()).bind(3, until.toJulianDay());
+        while (rows.next()) {
+            const qint64 day = rows.integer(0);
+            if (rawNumbers.contains(day))
                 continue;
-            totals[JoinKey(day, kept.value(1).toString(), kept.value(2).toString(), kept.value(3).toString())] +=
-                kept.value(4).toLongLong();
+            kept[KeptJoin{byDay ? day : 0, rows.integer(1), rows.integer(2)}] += rows.integer(3);
+        }
+        if (!rows.ended()) {
+            if (error)
+                *error = rows.error();
+            return false;
+        }
+        DayTexts dayTexts;
+        for (auto it = kept.cbegin(); it != kept.cend(); ++it) {
+            const KeptJoin &key = it.key();
+            totals[JoinKey(byDay ? dayTexts(key.day) : QString(), names.value(key.answer),
+                           key.program == 0 ? QString() : names.value(key.program))] += *it;
         }
     }
     if (stopped(stop))
         return false;
-    QList<QDate> days;
+    QList<QDate> rawDays;
     for (const QDate &day : std::as_const(raw))
         if (day.isValid() && day >= from && day <= to)
-            days.append(day);
-    std::sort(days.begin(), days.end());
+            rawDays.append(day);
+    std::sort(rawDays.begin(), rawDays.end());
     const JoinInputs inputs = joinInputs(db);
     // Runs of following days share their reads.
-    for (int i = 0; i < days.size();) {
+    for (int i = 0; i < rawDays.size();) {
         int j = i;
-        while (j + 1 < days.size() && days[j + 1] == days[j].addDays(1) && j - i < 30)
+        while (j + 1 < rawDays.size() && rawDays[j + 1] == rawDays[j].addDays(1) && j - i < 30)
             ++j;
-        if (!joinDays(db, days[i], days[j], categorizer, inputs, totals, error) || stopped(stop))
+        QMap<JoinKey, qint64> joined;
+        if (!joinDays(db, rawDays[i], rawDays[j], inputs, joined, error) || stopped(stop))
             return false;
+        for (auto it = joined.cbegin(); it != joined.cend(); ++it)
+            totals[JoinKey(byDay ? std::get<0>(it.key()) : QString(), std::get<1>(it.key()), std::get<2>(it.key()))] += *it;
         i = j + 1;
     }
     out->reserve(totals.size());
     for (auto it = totals.cbegin(); it != totals.cend(); ++it)
-        out->append({std::get<0>(it.key()), std::get<1>(it.key()), std::get<2>(it.key()), std::get<3>(it.key()), *it});
+        out->append({std::get<0>(it.key()), std::get<1>(it.key()), std::get<2>(it.key()), *it});
     return true;
 }
 

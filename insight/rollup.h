@@ -52,19 +52,21 @@ public:
         QString category;
         qint64 seconds = 0;
     };
-    // Time an answer stands for on its day: with a null program the
-    // answer's own time, else the program time within it.
+    // Time an answer stands for on its day (no day: over the whole range):
+    // with a null program the answer's own time, else the program time
+    // within it.
     struct JoinTime
     {
         QString day;
         QString answer;
         QString program;
-        QString category;
         qint64 seconds = 0;
     };
     // Kept: the rollup and the raw rows it does not cover. Raw: the raw rows
     // alone, as if nothing were kept.
     enum class Source { Kept, Raw };
+    // Joins by day, or summed over the range.
+    enum class Days { Each, Together };
 
     // The rows of the Programs view's range, from the first second of
     // `from` through the last of `to`, summed by day, program and category.
@@ -73,11 +75,10 @@ public:
                              RuleSet::Categorizer &categorizer, QList<ProgramTime> *out,
                              const std::atomic<bool> *stop = nullptr, Source source = Source::Kept,
                              QString *error = nullptr);
-    // The answers given in the range, joined to programs by day.
-    static bool readJoins(const QSqlDatabase &db, const QDate &from, const QDate &to,
-                          RuleSet::Categorizer &categorizer, QList<JoinTime> *out,
+    // The answers given in the range, joined to programs.
+    static bool readJoins(const QSqlDatabase &db, const QDate &from, const QDate &to, QList<JoinTime> *out,
                           const std::atomic<bool> *stop = nullptr, Source source = Source::Kept,
-                          QString *error = nullptr);
+                          Days days = Days::Each, QString *error = nullptr);
 
     // The categories rules give, as the rollup records which it holds.
     static QString rulesDigest(const QList<Rule> &rules);

@@ -210,7 +210,7 @@ Summary SummaryReader::read(const QString &databaseName, const QString &connectO
     if (totals && !(cancel && cancel->isCancelled()))
         totals(summary);
     QList<Rollup::JoinTime> joins;
-    if (!Rollup::readJoins(db, from, to, categorizer, &joins, stop, Rollup::Source::Kept, &error)) {
+    if (!Rollup::readJoins(db, from, to, &joins, stop, Rollup::Source::Kept, Rollup::Days::Together, &error)) {
         if (!(cancel && cancel->isCancelled()))
             summary.error = error.isEmpty() ? QCoreApplication::translate("SummaryReader", "The log could not be read.") : error;
         return summary;

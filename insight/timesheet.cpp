@@ -84,7 +84,7 @@ QString Timesheet::write(const QString &databaseName, const QString &connectOpti
     QString error;
     if (by == By::Answer) {
         QList<Rollup::JoinTime> joins;
-        if (!Rollup::readJoins(db, from, to, categorizer, &joins, stop, Rollup::Source::Kept, &error))
+        if (!Rollup::readJoins(db, from, to, &joins, stop, Rollup::Source::Kept, Rollup::Days::Each, &error))
             return cancel && cancel->isCancelled() ? QString() : error;
         for (const Rollup::JoinTime &join : std::as_const(joins))
             if (join.program.isNull())

@@ -308,7 +308,7 @@ private:
             ForgetPlan plan;
             QString error;
             QSqlQuery commit(db);
-            if (!plan.make(db, forgets.first()) || !plan.apply(db, &error)
+            if (!plan.make(db, forgets.first()) || !plan.apply(db, &error) || !dropUnusedNames(db, &error)
                 || !commit.exec(QStringLiteral("COMMIT"))) {
                 forgetError = !error.isEmpty() ? error : commit.lastError().text();
                 QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
@@ -325,6 +325,24 @@ private:
             checkpointOwed = true;
             foldBack(db);
         }
+    }
+
+    // The summary's totals keep each answer and program text once; the
+    // log's triggers drop the forgotten days' totals, and here the texts
+    // that no total uses any more go too. A log without those tables has
+    // nothing to drop.
+    static bool dropUnusedNames(QSqlDatabase &db, QString *error)
+    {
+        QSqlQuery table(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'RollupNames'"), db);
+        if (!table.next() || table.value(0).toInt() == 0)
+            return true;
+        QSqlQuery drop(db);
+        if (drop.exec(QStringLiteral("DELETE FROM RollupNames WHERE Id NOT IN (SELECT Answer FROM RollupJoins UNION "
+                                     "SELECT Program FROM RollupJoins UNION SELECT Program FROM RollupPrograms UNION "
+                                     "SELECT Category FROM RollupPrograms)")))
+            return true;
+        *error = drop.lastError().text();
+        return false;
     }
 
     // A stretch whose row was forgotten gets no more time (nor a cut after an

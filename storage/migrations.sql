@@ -46,43 +46,51 @@ INSERT INTO Rules (Position, Title, Action) VALUES (3, '*InPrivate*', 'hide-titl
 -- and rows in RollupOdd are read from the log itself. The triggers keep that
 -- true whatever writes the log, older kestos included: a change to a row of a
 -- covered day voids that day (and the next, whose answers a row crossing
--- midnight can reach), and a deleted row's day loses its totals at once, so
--- that nothing forgotten lingers here.
+-- midnight can reach), and a deleted row's day loses its totals at once.
+-- Days are Julian day numbers; programs, categories and answers are ids of
+-- RollupNames, which keeps each text once.
+CREATE TABLE IF NOT EXISTS RollupNames (
+    Id INTEGER PRIMARY KEY,
+    Name TEXT NOT NULL UNIQUE
+);
 CREATE TABLE IF NOT EXISTS RollupPrograms (
-    Day TEXT,
-    AppFileName TEXT,
-    Category TEXT,
-    Seconds INTEGER
-);
-CREATE INDEX IF NOT EXISTS RollupProgramsByDay ON RollupPrograms (Day);
+    Day INTEGER NOT NULL,
+    Program INTEGER NOT NULL,
+    Category INTEGER NOT NULL,
+    Seconds INTEGER NOT NULL,
+    PRIMARY KEY (Day, Program, Category)
+) WITHOUT ROWID;
 -- Program time inside the time each answer stands for, on the answer's day;
--- the row with a NULL AppFileName is the answer's own time.
+-- Program 0 is the answer's own time.
 CREATE TABLE IF NOT EXISTS RollupJoins (
-    Day TEXT,
-    ActText TEXT,
-    AppFileName TEXT,
-    Category TEXT,
-    Seconds INTEGER
-);
-CREATE INDEX IF NOT EXISTS RollupJoinsByDay ON RollupJoins (Day);
+    Day INTEGER NOT NULL,
+    Answer INTEGER NOT NULL,
+    Program INTEGER NOT NULL,
+    Seconds INTEGER NOT NULL,
+    PRIMARY KEY (Day, Answer, Program)
+) WITHOUT ROWID;
 -- Covered rows whose AppDate is not a plain 'YYYY-MM-DD HH:MM:SS' of its day.
 CREATE TABLE IF NOT EXISTS RollupOdd (
     RowId INTEGER PRIMARY KEY
 );
+-- Days ('YYYY-MM-DD') read raw until built again.
 CREATE TABLE IF NOT EXISTS RollupStale (
     Day TEXT PRIMARY KEY
 );
--- The prompt interval in effect from Since on ('' for always before).
+-- The prompt interval in effect from Since on ('' for always before); the
+-- interval of the log as it is now stands for all its past.
 CREATE TABLE IF NOT EXISTS PromptIntervals (
     Since TEXT,
     Minutes INTEGER
 );
+INSERT INTO PromptIntervals (Since, Minutes) VALUES ('', COALESCE((SELECT CASE WHEN typeof(QueryMinutes) = 'integer'
+    AND QueryMinutes >= 0 THEN QueryMinutes END FROM Options LIMIT 1), 30));
 CREATE TRIGGER IF NOT EXISTS RollupProgramAdded AFTER INSERT ON ApplicationLog
 WHEN NEW.AppDate < (SELECT Value FROM Settings WHERE Name = 'rollupUntil')
 BEGIN
     INSERT OR IGNORE INTO RollupStale (Day) SELECT d FROM (SELECT substr(NEW.AppDate, 1, 10) AS d
         UNION SELECT date(substr(NEW.AppDate, 1, 10), '+1 day')) WHERE d IS NOT NULL;
-    INSERT OR IGNORE INTO RollupOdd (RowId) SELECT NEW.ROWID WHERE NOT (date(NEW.AppDate) IS substr(NEW.AppDate, 1, 10)
+    INSERT OR IGNORE INTO RollupOdd (RowId) SELECT NEW.ROWID WHERE NOT (date(NEW.AppDate, '+0 days') IS substr(NEW.AppDate, 1, 10)
         AND (NEW.AppDate GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [01][0-9]:[0-5][0-9]:[0-5][0-9]'
              OR NEW.AppDate GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] 2[0-3]:[0-5][0-9]:[0-5][0-9]'));
 END;
@@ -93,7 +101,7 @@ BEGIN
     INSERT OR IGNORE INTO RollupStale (Day) SELECT d FROM (SELECT substr(OLD.AppDate, 1, 10) AS d
         UNION SELECT date(substr(OLD.AppDate, 1, 10), '+1 day') UNION SELECT substr(NEW.AppDate, 1, 10)
         UNION SELECT date(substr(NEW.AppDate, 1, 10), '+1 day')) WHERE d IS NOT NULL;
-    INSERT OR IGNORE INTO RollupOdd (RowId) SELECT NEW.ROWID WHERE NOT (date(NEW.AppDate) IS substr(NEW.AppDate, 1, 10)
+    INSERT OR IGNORE INTO RollupOdd (RowId) SELECT NEW.ROWID WHERE NOT (date(NEW.AppDate, '+0 days') IS substr(NEW.AppDate, 1, 10)
         AND (NEW.AppDate GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [01][0-9]:[0-5][0-9]:[0-5][0-9]'
              OR NEW.AppDate GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] 2[0-3]:[0-5][0-9]:[0-5][0-9]'));
 END;
@@ -102,8 +110,9 @@ WHEN OLD.AppDate < (SELECT Value FROM Settings WHERE Name = 'rollupUntil')
 BEGIN
     INSERT OR IGNORE INTO RollupStale (Day) SELECT d FROM (SELECT substr(OLD.AppDate, 1, 10) AS d
         UNION SELECT date(substr(OLD.AppDate, 1, 10), '+1 day')) WHERE d IS NOT NULL;
-    DELETE FROM RollupPrograms WHERE Day IN (substr(OLD.AppDate, 1, 10), date(substr(OLD.AppDate, 1, 10), '+1 day'));
-    DELETE FROM RollupJoins WHERE Day IN (substr(OLD.AppDate, 1, 10), date(substr(OLD.AppDate, 1, 10), '+1 day'));
+    DELETE FROM RollupPrograms WHERE Day = CAST(julianday(substr(OLD.AppDate, 1, 10)) + 0.5 AS INTEGER);
+    DELETE FROM RollupJoins WHERE Day IN (CAST(julianday(substr(OLD.AppDate, 1, 10)) + 0.5 AS INTEGER),
+                                          CAST(julianday(substr(OLD.AppDate, 1, 10)) + 1.5 AS INTEGER));
     DELETE FROM RollupOdd WHERE RowId = OLD.ROWID;
 END;
 CREATE TRIGGER IF NOT EXISTS RollupAnswerAdded AFTER INSERT ON ActivityLog
@@ -119,14 +128,14 @@ BEGIN
     INSERT OR IGNORE INTO RollupStale (Day) SELECT d FROM (SELECT substr(OLD.ActDate, 1, 10) AS d
         UNION SELECT date(substr(OLD.ActDate, 1, 10), '+1 day') UNION SELECT substr(NEW.ActDate, 1, 10)
         UNION SELECT date(substr(NEW.ActDate, 1, 10), '+1 day')) WHERE d IS NOT NULL;
-    DELETE FROM RollupJoins WHERE Day = substr(OLD.ActDate, 1, 10);
+    DELETE FROM RollupJoins WHERE Day = CAST(julianday(substr(OLD.ActDate, 1, 10)) + 0.5 AS INTEGER);
 END;
 CREATE TRIGGER IF NOT EXISTS RollupAnswerDeleted AFTER DELETE ON ActivityLog
 WHEN OLD.ActDate < (SELECT Value FROM Settings WHERE Name = 'rollupUntil')
 BEGIN
     INSERT OR IGNORE INTO RollupStale (Day) SELECT d FROM (SELECT substr(OLD.ActDate, 1, 10) AS d
         UNION SELECT date(substr(OLD.ActDate, 1, 10), '+1 day')) WHERE d IS NOT NULL;
-    DELETE FROM RollupJoins WHERE Day = substr(OLD.ActDate, 1, 10);
+    DELETE FROM RollupJoins WHERE Day = CAST(julianday(substr(OLD.ActDate, 1, 10)) + 0.5 AS INTEGER);
 END;
 CREATE TRIGGER IF NOT EXISTS RollupAbsenceAdded AFTER INSERT ON Absences
 WHEN NEW.AwayStart < (SELECT Value FROM Settings WHERE Name = 'rollupUntil')
@@ -145,5 +154,6 @@ END;
 CREATE TRIGGER IF NOT EXISTS RollupIntervalAdded AFTER INSERT ON PromptIntervals
 WHEN NEW.Since < (SELECT Value FROM Settings WHERE Name = 'rollupUntil')
 BEGIN
-    INSERT OR IGNORE INTO RollupStale (Day) SELECT DISTINCT Day FROM RollupJoins WHERE Day >= substr(NEW.Since, 1, 10);
+    INSERT OR IGNORE INTO RollupStale (Day) SELECT DISTINCT date(Day - 0.5) FROM RollupJoins
+        WHERE Day >= CAST(julianday(substr(NEW.Since, 1, 10)) + 0.5 AS INTEGER);
 END;

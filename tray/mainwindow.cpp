@@ -133,10 +133,6 @@ MainWindow::MainWindow(QWidget *parent)
     control = new RecordControl(db, writer, sampler, schedule, this);
     computers = new OtherComputers(db, writer, LogDatabase::databasePath(), this);
     connect(computers, &OtherComputers::notice, this, &MainWindow::showNotice);
-    // The interval answers are joined by: the one in effect until now, once.
-    writer->execute(QStringLiteral("INSERT INTO PromptIntervals (Since, Minutes) SELECT '', ? "
-                                   "WHERE NOT EXISTS (SELECT 1 FROM PromptIntervals)"),
-                    {queryMinutes});
     // The summary's totals kept ahead, built in the background once start-up
     // is over, and again after midnight and after anything voids days.
     rollup = new Rollup(writer, this);
