@@ -727,14 +727,16 @@ bool Rollup::readPrograms(const QSqlDatabase &db, const QDate &from, const QDate
             return false;
         const QHash<qint64, QString> names = readNames(db);
         DayTexts days;
+        // Each kept row is a key of its own: it goes out as it is.
         Statement kept(db, QStringLiteral("SELECT Day, Program, Category, Seconds FROM RollupPrograms "
                                           "WHERE Day >= ? AND Day <= ? AND Day < ?"));
         kept.bind(1, from.toJulianDay()).bind(2, to.toJulianDay()).bind(3, dayNumber(state.until));
+        out->clear();
         while (kept.next()) {
             const qint64 day = kept.integer(0);
             if (staleNumbers.contains(day))
                 continue;
-            totals[ProgramKey(days(day), names.value(kept.integer(1)), names.value(kept.integer(2)))] += kept.integer(3);
+            out->append({days(day), names.value(kept.integer(1)), names.value(kept.integer(2)), kept.integer(3), day});
         }
         if (!kept.ended()) {
             if (error)
@@ -765,10 +767,17 @@ bool Rollup::readPrograms(const QSqlDatabase &db, const QDate &from, const QDate
                      {day, day + QStringLiteral("T23:59:59"), watermark}))
                 return false;
     }
-    out->clear();
-    out->reserve(totals.size());
-    for (auto it = totals.cbegin(); it != totals.cend(); ++it)
-        out->append({std::get<0>(it.key()), std::get<1>(it.key()), std::get<2>(it.key()), *it});
+    if (state.until.isEmpty() || fromText >= state.until)
+        out->clear();
+    out->reserve(out->size() + totals.size());
+    QHash<QString, qint64> numbers;
+    for (auto it = totals.cbegin(); it != totals.cend(); ++it) {
+        const QString &day = std::get<0>(it.key());
+        auto number = numbers.constFind(day);
+        if (number == numbers.cend())
+            number = numbers.insert(day, dayNumber(day));
+        out->append({day, std::get<1>(it.key()), std::get<2>(it.key()), *it, *number});
+    }
     return true;
 }
 
@@ -830,10 +839,11 @@ bool Rollup::readJoins(const QSqlDatabase &db, const QDate &from, const QDate &t
             return false;
         }
         DayTexts dayTexts;
+        out->reserve(kept.size());
         for (auto it = kept.cbegin(); it != kept.cend(); ++it) {
             const KeptJoin &key = it.key();
-            totals[JoinKey(byDay ? dayTexts(key.day) : QString(), names.value(key.answer),
-                           key.program == 0 ? QString() : names.value(key.program))] += *it;
+            out->append({byDay ? dayTexts(key.day) : QString(), names.value(key.answer),
+                         key.program == 0 ? QString() : names.value(key.program), *it});
         }
     }
     if (stopped(stop))
@@ -856,7 +866,7 @@ bool Rollup::readJoins(const QSqlDatabase &db, const QDate &from, const QDate &t
             totals[JoinKey(byDay ? std::get<0>(it.key()) : QString(), std::get<1>(it.key()), std::get<2>(it.key()))] += *it;
         i = j + 1;
     }
-    out->reserve(totals.size());
+    out->reserve(out->size() + totals.size());
     for (auto it = totals.cbegin(); it != totals.cend(); ++it)
         out->append({std::get<0>(it.key()), std::get<1>(it.key()), std::get<2>(it.key()), *it});
     return true;

@@ -51,6 +51,7 @@ public:
         QString program;
         QString category;
         qint64 seconds = 0;
+        qint64 dayNumber = 0; // the day's Julian day number; 0 when it is none
     };
     // Time an answer stands for on its day (no day: over the whole range):
     // with a null program the answer's own time, else the program time
@@ -70,6 +71,8 @@ public:
 
     // The rows of the Programs view's range, from the first second of
     // `from` through the last of `to`, summed by day, program and category.
+    // A key can come more than once (kept and raw time of one day): the
+    // caller adds them up, as with the joins.
     // False (with `error`) when the log cannot be read or `stop` was set.
     static bool readPrograms(const QSqlDatabase &db, const QDate &from, const QDate &to,
                              RuleSet::Categorizer &categorizer, QList<ProgramTime> *out,

@@ -130,7 +130,7 @@ void fillTotals(Summary &summary, const QList<Rollup::ProgramTime> &programs, bo
     for (SummaryColumn &column : summary.columns)
         column.seconds = QList<qint64>(summary.stackKeys.size(), 0);
     for (const Rollup::ProgramTime &time : programs) {
-        const int column = columnOf(columns, QDate::fromString(time.day, Qt::ISODate));
+        const int column = columnOf(columns, time.dayNumber ? QDate::fromJulianDay(time.dayNumber) : QDate());
         if (column < 0)
             continue;
         const int key = stack.value(haveCategories ? time.category : time.program, stack.value(QString(), -1));
