@@ -29,7 +29,28 @@ class TestJoin : public QObject
 private slots:
     void joinRule_data();
     void joinRule();
+    void plainTimes_data();
+    void plainTimes();
 };
+
+void TestJoin::plainTimes_data()
+{
+    // Only what SQLite's datetime('now', 'localtime') writes is a time here.
+    QTest::addColumn<QString>("stamp");
+    QTest::addColumn<QDateTime>("expected");
+    QTest::newRow("plain") << "2026-03-10 09:05:07" << QDateTime(QDate(2026, 3, 10), QTime(9, 5, 7), Qt::UTC);
+    QTest::newRow("last second") << "2024-02-29 23:59:59" << QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59), Qt::UTC);
+    for (const char *odd : {"2026-02-30 10:00:00", "2026-03-10 24:00:00", "2026-03-10T10:00:00", "2026-03-10 1:00:00",
+                            "2026-03-10 10:00:00.5", "2026-03-1a 10:00:00", "", "garbage"})
+        QTest::newRow(odd) << QString(odd) << QDateTime();
+}
+
+void TestJoin::plainTimes()
+{
+    QFETCH(QString, stamp);
+    QFETCH(QDateTime, expected);
+    QCOMPARE(AnswerJoin::plainTime(stamp), expected);
+}
 
 void TestJoin::joinRule_data()
 {
