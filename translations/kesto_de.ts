@@ -803,6 +803,13 @@ Geschriebene Zeilen: %2</translation>
     </message>
 </context>
 <context>
+    <name>SummaryReader</name>
+    <message>
+        <source>The log could not be read.</source>
+        <translation>Das Protokoll konnte nicht gelesen werden.</translation>
+    </message>
+</context>
+<context>
     <name>SyncCommand</name>
     <message>
         <source>kesto has no log yet (%1); start kesto once first.</source>
@@ -842,6 +849,21 @@ Geschriebene Zeilen: %2</translation>
     <message>
         <source>The folder already holds %1, which another computer published. Please give this computer another name.</source>
         <translation>Der Ordner enthält bereits %1, von einem anderen Computer veröffentlicht. Bitte geben Sie diesem Computer einen anderen Namen.</translation>
+    </message>
+</context>
+<context>
+    <name>Timesheet</name>
+    <message>
+        <source>Day</source>
+        <translation>Tag</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>Summe</translation>
+    </message>
+    <message>
+        <source>No category</source>
+        <translation>Keine Kategorie</translation>
     </message>
 </context>
 <context>

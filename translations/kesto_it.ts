@@ -803,6 +803,13 @@ Righe scritte: %2</translation>
     </message>
 </context>
 <context>
+    <name>SummaryReader</name>
+    <message>
+        <source>The log could not be read.</source>
+        <translation>Impossibile leggere il registro.</translation>
+    </message>
+</context>
+<context>
     <name>SyncCommand</name>
     <message>
         <source>kesto has no log yet (%1); start kesto once first.</source>
@@ -842,6 +849,21 @@ Righe scritte: %2</translation>
     <message>
         <source>The folder already holds %1, which another computer published. Please give this computer another name.</source>
         <translation>La cartella contiene già %1, pubblicato da un altro computer. Dai a questo computer un altro nome.</translation>
+    </message>
+</context>
+<context>
+    <name>Timesheet</name>
+    <message>
+        <source>Day</source>
+        <translation>Giorno</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>Totale</translation>
+    </message>
+    <message>
+        <source>No category</source>
+        <translation>Nessuna categoria</translation>
     </message>
 </context>
 <context>
