@@ -98,8 +98,8 @@ void TestMigration::whatEachVersionBrings_data()
     QTest::newRow("absences") << 2 << QStringList{"Absences", "AbsencesByStart"};
     QTest::newRow("rules") << 3 << QStringList{"Rules"};
     QTest::newRow("rollup") << 4
-                            << QStringList{"RollupPrograms", "RollupJoins", "RollupOdd", "RollupStale", "PromptIntervals",
-                                           "RollupProgramsByDay", "RollupJoinsByDay", "RollupProgramAdded",
+                            << QStringList{"RollupNames", "RollupPrograms", "RollupJoins", "RollupOdd", "RollupStale",
+                                           "PromptIntervals", "RollupProgramAdded",
                                            "RollupProgramChanged", "RollupProgramDeleted", "RollupAnswerAdded",
                                            "RollupAnswerChanged", "RollupAnswerDeleted", "RollupAbsenceAdded",
                                            "RollupAbsenceDeleted", "RollupIntervalAdded"};
