@@ -1,6 +1,7 @@
 // The totals kept ahead of time never disagree with the raw rows: every
 // total equals the Programs view's GROUP BY (and the joins what the raw rows
 // give), before and after whatever may happen to the log.
+#include "answerjoin.h"
 #include "forgetting.h"
 #include "logwriter.h"
 #include "rollup.h"
@@ -137,6 +138,7 @@ private slots:
     void buildsThroughTheWriter();
     void summaryAndTimesheet();
     void timelineOfADay();
+    void intervalChangesAreKept();
 };
 
 void TestRollup::totalsEqualRawRows_data()
@@ -387,6 +389,24 @@ void TestRollup::timelineOfADay()
     QCOMPARE(timeline.answers.first().text, QStringLiteral("late"));
     QCOMPARE(timeline.away.size(), 1);
     QCOMPARE(timeline.away.first().start, QDateTime(day, QTime(9, 45)));
+}
+
+void TestRollup::intervalChangesAreKept()
+{
+    // The log's interval stands for its past; each change of it is noted
+    // from then on, and choosing the same again notes nothing.
+    Harness h;
+    QCOMPARE(h.log->rows("SELECT Since, Minutes FROM PromptIntervals"), (QList<QVariantList>{{"", 30}}));
+    h.action("menuFreq60min")->trigger();
+    h.action("menuFreq60min")->trigger();
+    h.action("menuFreq15min")->trigger();
+    LogWriter::waitForAll();
+    const QList<QVariantList> rows = h.log->rows("SELECT Since, Minutes FROM PromptIntervals ORDER BY ROWID");
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[1][1].toInt(), 60);
+    QCOMPARE(rows[2][1].toInt(), 15);
+    QVERIFY(AnswerJoin::plainTime(rows[2][0].toString()).isValid());
+    QCOMPARE(AnswerJoin::plainTime(rows[2][0].toString()).date(), QDate::currentDate());
 }
 
 QTEST_MAIN(TestRollup)
