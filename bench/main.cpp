@@ -13,6 +13,9 @@
 #include "rulestore.h"
 #include "syncsettings.h"
 #include "reportview.h"
+#include "rollup.h"
+#include "schema.h"
+#include "summaryreader.h"
 #include "sampler.h"
 #include "searchdialog.h"
 #include "x11stage.h"
@@ -26,6 +29,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -236,6 +240,121 @@ void waitFor(const std::function<bool()> &done)
     wake.start(2);
     while (!done())
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+// The summary: what the rollup costs to build and to keep, and how fast a
+// range is summed with it, next to the shell's GROUP BY over the raw rows.
+void summary(const QString &history, const QString &historyPath, const QList<Range> &ranges, const QString &outDir)
+{
+    const bool haveShell = !QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty();
+    const QString path = outDir + QStringLiteral("/summary-%1.db").arg(history);
+    QFile::remove(path);
+    QFile::copy(historyPath, path);
+    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QString prefix = QStringLiteral("summary.%1.").arg(history);
+    const QString name = QStringLiteral("summary-bench");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.open();
+        // As kesto finds it: the log brought up to date, with a few categories.
+        Schema::migrate(db);
+        QSqlQuery(QStringLiteral("PRAGMA journal_mode=WAL"), db);
+        for (const char *rule : {"INSERT INTO Rules (Position, Program, Action, Category) VALUES (10, 'program-00*', 'category', 'Main')",
+                                 "INSERT INTO Rules (Position, Title, Action, Category) VALUES (11, '*Document 1*', 'category', 'Documents')",
+                                 "INSERT INTO Rules (Position, Program, Action, Category) VALUES (12, 'firefox*', 'category', 'Web')",
+                                 "INSERT INTO Rules (Position, Program, Action, Category) VALUES (13, 'thunderbird', 'category', 'Mail')",
+                                 "INSERT INTO Rules (Position, Program, Action, Category) VALUES (14, 'tool-1*', 'category', 'Tools')"})
+            QSqlQuery(QString::fromLatin1(rule), db);
+        QSqlQuery(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), db);
+        const double before = QFileInfo(path).size();
+        // Built as kesto builds it: short transactions, oldest days first.
+        QElapsedTimer clock;
+        clock.start();
+        double longest = 0;
+        int steps = 0;
+        for (;;) {
+            QElapsedTimer step;
+            step.start();
+            QSqlQuery(QStringLiteral("BEGIN IMMEDIATE"), db);
+            const Rollup::Step result = Rollup::step(db, History::lastDay());
+            QSqlQuery(QStringLiteral("COMMIT"), db);
+            longest = std::max(longest, step.nsecsElapsed() / 1e6);
+            ++steps;
+            if (result != Rollup::Step::More)
+                break;
+        }
+        report(prefix + "build_s", clock.nsecsElapsed() / 1e9, "s");
+        report(prefix + "build_longest_step_ms", longest, "ms");
+        report(prefix + "build_steps", steps, "steps");
+        QSqlQuery(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), db);
+        const double after = QFileInfo(path).size();
+        report(prefix + "log_mb", before / 1048576.0, "MB");
+        report(prefix + "extra_percent", 100.0 * (after - before) / before, "%");
+
+        // The day timeline: a day of the last month.
+        QList<double> timeline;
+        for (int run = 0; run < 5; ++run) {
+            QElapsedTimer t;
+            t.start();
+            const TimelineDay day = TimelineReader::read(db, History::lastDay().addDays(-10 - run));
+            timeline << t.nsecsElapsed() / 1e6;
+            if (run == 0)
+                report(prefix + "timeline_stretches", day.stretches.size(), "stretches");
+        }
+        report(prefix + "timeline_ms", median(timeline), "ms");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+
+    for (const Range &range : ranges) {
+        QList<double> first, complete, stalls, shell;
+        qint64 recorded = 0;
+        for (int run = 0; run < kRuns; ++run) {
+            for (int i = 0; i < 5; ++i)
+                QCoreApplication::processEvents();
+            QSqlDatabase handle = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            handle.setDatabaseName(path);
+            StallMeter stall;
+            QElapsedTimer clock;
+            bool done = false;
+            double totalsAt = -1;
+            {
+                SummaryReader reader(handle, range.from, range.to);
+                QObject::connect(&reader, &SummaryReader::totalsRead, &reader,
+                                 [&](const Summary &) { totalsAt = clock.nsecsElapsed() / 1e6; });
+                QObject::connect(&reader, &SummaryReader::summaryRead, &reader, [&](const Summary &s) {
+                    recorded = s.recorded;
+                    done = true;
+                    if (!s.error.isEmpty())
+                        std::fprintf(stderr, "warning: summary: %s\n", qPrintable(s.error));
+                });
+                stall.start();
+                clock.start();
+                reader.start();
+                waitFor([&] { return done; });
+                complete << clock.nsecsElapsed() / 1e6;
+                first << totalsAt;
+                stalls << stall.stop();
+            }
+            handle = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            if (haveShell)
+                shell << shellMs(path,
+                                 QStringLiteral("SELECT DATE(AppDate), AppFileName, SUM(Duration) FROM ApplicationLog "
+                                                "WHERE AppDate>='%1' AND AppDate<='%2T23:59:59' GROUP BY DATE(AppDate), AppFileName")
+                                     .arg(range.from.toString(Qt::ISODate), range.to.toString(Qt::ISODate)),
+                                 outDir + QStringLiteral("/shell.txt"), false);
+        }
+        const QString p = prefix + QLatin1String(range.name) + QLatin1Char('.');
+        report(p + "hours", recorded / 3600.0, "h");
+        report(p + "totals_ms", median(first), "ms");
+        report(p + "complete_ms", median(complete), "ms");
+        report(p + "max_stall_ms", median(stalls), "ms");
+        if (haveShell)
+            report(p + "sqlite3_ms", median(shell), "ms");
+    }
+    QFile::remove(path);
 }
 
 // The activity log on screen: one search from the click until the last row.
@@ -1210,6 +1329,30 @@ void table()
                     figure(p + "sqlite3_ms") * 1.2 + 100, figure(p + "max_stall_ms"), figure(p + "max_stall_worst_ms"));
         std::printf("| reading the two other logs whole, once per snapshot | %.0f ms | | | |\n", figure("merge.check_ms"));
     }
+    if (figure("summary.heavy.build_s") >= 0 || figure("summary.browser.build_s") >= 0) {
+        std::printf("\n| history | range | summary: totals | complete | sqlite3 GROUP BY | max_stall_ms | target |\n"
+                    "|---|---|---|---|---|---|---|\n");
+        for (const char *history : {"heavy", "browser"}) {
+            for (const char *range : {"month", "year", "five_years"}) {
+                const QString p = QStringLiteral("summary.%1.%2.").arg(history, range);
+                if (figure(p + "complete_ms") < 0)
+                    continue;
+                std::printf("| %s | %s (%.0f h) | %.0f ms | %.0f ms | %.0f ms | %.0f | <= 300 ms, <= 1,000 ms |\n", history,
+                            range, figure(p + "hours"), figure(p + "totals_ms"), figure(p + "complete_ms"),
+                            figure(p + "sqlite3_ms"), figure(p + "max_stall_ms"));
+            }
+        }
+        std::printf("\n| history | log | rollup build | longest step | extra size | day timeline |\n|---|---|---|---|---|---|\n");
+        for (const char *history : {"heavy", "browser"}) {
+            const QString p = QStringLiteral("summary.%1.").arg(history);
+            if (figure(p + "build_s") < 0)
+                continue;
+            std::printf("| %s | %.0f MB | %.1f s in %.0f steps | %.0f ms | %.1f %% (<= 10 %%) | %.1f ms, %.0f stretches (<= 100 ms) |\n",
+                        history, figure(p + "log_mb"), figure(p + "build_s"), figure(p + "build_steps"),
+                        figure(p + "build_longest_step_ms"), figure(p + "extra_percent"), figure(p + "timeline_ms"),
+                        figure(p + "timeline_stretches"));
+        }
+    }
     std::printf("\n| figure | kesto | peer | ratio | target |\n|---|---|---|---|---|\n");
     const double tick = figure("tick.x11.cpu_us"), shell = figure("tick.shell.cpu_us");
     std::printf("| sampler tick, CPU | %.0f us | %.0f us shell loop | %s cheaper | <= 500 us, >= 20x |\n", tick, shell,
@@ -1265,9 +1408,9 @@ int main(int argc, char *argv[])
     const Range year{"year", last.addYears(-1).addDays(1), last};
     const Range fiveYears{"five_years", last.addYears(-5).addDays(1), last};
 
-    // Parts can be named on the command line: reports memory exports sampler
-    // rules kesto cancel stalls computers, and heavy or browser for one history
-    // only.
+    // Parts can be named on the command line: reports memory exports summary
+    // sampler rules kesto cancel stalls computers, and heavy or browser for one
+    // history only.
     QStringList parts = app.arguments().mid(1);
     QStringList histories;
     for (const char *h : {"heavy", "browser"})
@@ -1276,11 +1419,13 @@ int main(int argc, char *argv[])
     if (histories.isEmpty())
         histories = QStringList{"heavy", "browser"};
     if (parts.isEmpty())
-        parts = QStringList{"reports", "memory", "exports", "cancel", "sampler", "rules", "kesto", "stalls", "computers"};
+        parts = QStringList{"reports", "memory", "exports", "cancel", "summary", "sampler", "rules", "kesto", "stalls",
+                            "computers"};
     // The histories take minutes to make the first time; only the parts
     // that read them wait for that.
     const bool needsHistories = parts.contains("reports") || parts.contains("memory") || parts.contains("exports")
-                                || parts.contains("cancel") || parts.contains("kesto") || parts.contains("computers");
+                                || parts.contains("cancel") || parts.contains("kesto") || parts.contains("computers")
+                                || parts.contains("summary");
     const QString history = needsHistories ? History::ensure(cache) : QString();
     const QString browser = needsHistories ? History::ensureBrowser(cache) : QString();
     QTemporaryDir out;
@@ -1294,6 +1439,8 @@ int main(int argc, char *argv[])
             exports(h, path, year, out.path());
         if (parts.contains("cancel"))
             cancelling(h, path, fiveYears, binDir + QStringLiteral("/template.db"), out.path());
+        if (parts.contains("summary"))
+            summary(h, path, {month, year, fiveYears}, out.path());
     }
     if (parts.contains("sampler"))
         sampler(binDir + QStringLiteral("/template.db"));

@@ -30,15 +30,9 @@ CsvExport::~CsvExport()
     stopping.cancelAndWait(*this);
 }
 
-void CsvExport::run()
+QString CsvExport::writeFile(const QString &fileName, const std::function<QString(QFileDevice &)> &write,
+                             const std::function<bool()> &cancelled)
 {
-    ReportRunner runner(databaseName, connectOptions, scope, &stopping);
-    skipped = runner.notice();
-    const QStringList computers = runner.computers();
-    if (!runner.isOpen()) {
-        failure = runner.lastError();
-        return;
-    }
     // A device or pipe has no contents to keep, and cannot be replaced by
     // renaming: it is written directly.
     const QFileInfo target(fileName);
@@ -48,11 +42,36 @@ void CsvExport::run()
         file = std::make_unique<QFile>(fileName);
     else
         file = std::make_unique<QSaveFile>(fileName);
-    if (!file->open(QIODevice::WriteOnly)) {
-        failure = file->errorString();
+    if (!file->open(QIODevice::WriteOnly))
+        return file->errorString();
+    const QString failure = write(*file);
+    auto *save = qobject_cast<QSaveFile *>(file.get());
+    if (cancelled && cancelled()) {
+        if (save)
+            save->cancelWriting();
+        return QString();
+    }
+    if (!failure.isEmpty()) {
+        if (save)
+            save->cancelWriting();
+        return failure;
+    }
+    if (save ? !save->commit() : !file->flush())
+        return file->errorString();
+    if (!save)
+        file->close();
+    return QString();
+}
+
+void CsvExport::run()
+{
+    ReportRunner runner(databaseName, connectOptions, scope, &stopping);
+    skipped = runner.notice();
+    const QStringList computers = runner.computers();
+    if (!runner.isOpen()) {
+        failure = runner.lastError();
         return;
     }
-    bool written = true;
     // The rules as they are now sort all the time exported.
     RuleSet::Categorizer categorizer(kind == ReportView::Programs ? RuleSet(RuleStore::load(runner.database()).usable())
                                                                   : RuleSet());
@@ -60,42 +79,29 @@ void CsvExport::run()
         const int found = categorizer.category(path, title);
         return found < 0 ? QString() : categorizer.categories()[found];
     };
-    const bool ran = runner.run(
-        kind, from, to,
-        [&](QSqlQuery &query) {
-            written = ReportView::writeCsv(query, kind, *file, &stopping.flag(), &rows, computers, category);
-            return written;
+    failure = writeFile(
+        fileName,
+        [&](QFileDevice &file) {
+            bool written = true;
+            const bool ran = runner.run(
+                kind, from, to,
+                [&](QSqlQuery &query) {
+                    written = ReportView::writeCsv(query, kind, file, &stopping.flag(), &rows, computers, category);
+                    return written;
+                },
+                [&] {
+                    // The rows written so far are replaced by the whole range.
+                    file.flush();
+                    file.resize(0);
+                    file.seek(0);
+                    rows = 0;
+                },
+                stopping.flag());
+            // The error is read before anything else touches the file.
+            if (!written)
+                return file.errorString();
+            return ran ? QString() : runner.lastError();
         },
-        [&] {
-            // The rows written so far are replaced by the whole range.
-            file->flush();
-            file->resize(0);
-            file->seek(0);
-            rows = 0;
-        },
-        stopping.flag());
-    auto *save = qobject_cast<QSaveFile *>(file.get());
-    if (stopping.isCancelled()) {
-        if (save)
-            save->cancelWriting();
-        cancelled = true;
-        return;
-    }
-    if (!written) {
-        // The error is read before anything else touches the file.
-        failure = file->errorString();
-    } else if (!ran) {
-        failure = runner.lastError();
-    }
-    if (!failure.isEmpty()) {
-        if (save)
-            save->cancelWriting();
-        return;
-    }
-    if (save ? !save->commit() : !file->flush()) {
-        failure = file->errorString();
-        return;
-    }
-    if (!save)
-        file->close();
+        [this] { return stopping.isCancelled(); });
+    cancelled = stopping.isCancelled();
 }

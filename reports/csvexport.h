@@ -8,6 +8,9 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
+
+class QFileDevice;
 
 // Writes one report to a CSV file on a thread of its own. The file is
 // replaced only when every row was written: until then the rows go to a
@@ -35,6 +38,14 @@ public:
     // Once finished: what the sync folder held that was not read, or an
     // empty string.
     QString notice() const { return skipped; }
+
+    // How every export writes its file: `write` fills the open file and
+    // returns why it failed (empty when it did not). A regular file is
+    // replaced only once all was written; a device or pipe is written
+    // directly. Returns why the file could not be written; empty when it
+    // was, or when `cancelled` says so afterwards (the old file stays).
+    static QString writeFile(const QString &fileName, const std::function<QString(QFileDevice &file)> &write,
+                             const std::function<bool()> &cancelled = {});
 
 protected:
     void run() override;

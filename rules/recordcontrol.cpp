@@ -232,7 +232,9 @@ void RecordControl::editRules()
                            "until kesto ends."),
                         QMessageBox::Ok, window);
         execCentred(box);
+        return;
     }
+    emit rulesChanged();
 }
 
 void RecordControl::forgetFromTray()

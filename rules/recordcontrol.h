@@ -70,6 +70,9 @@ signals:
     // Something is gone from the log: copies of it kesto makes (the sync
     // folder's snapshot) are to be made again.
     void forgot();
+    // Other rules are stored in the log: what was sorted by the old ones is
+    // to be sorted again.
+    void rulesChanged();
 
 private:
     void tell(const QString &text);

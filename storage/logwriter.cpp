@@ -162,6 +162,22 @@ public:
         return result;
     }
 
+    bool runJob(const LogWriter::Job &job)
+    {
+        QSqlDatabase db = connection();
+        // What the samples and answers asked for before goes first.
+        drainNow();
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            return false;
+        bool ok = job(db);
+        if (ok)
+            ok = QSqlQuery(db).exec(QStringLiteral("COMMIT"));
+        if (!ok)
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return ok;
+    }
+
     LogWriter::Forgotten forget(const Forgetting &what)
     {
         LogWriter::Forgotten result;
@@ -306,7 +322,7 @@ private:
             ForgetPlan plan;
             QString error;
             QSqlQuery commit(db);
-            if (!plan.make(db, forgets.first()) || !plan.apply(db, &error)
+            if (!plan.make(db, forgets.first()) || !plan.apply(db, &error) || !dropUnusedNames(db, &error)
                 || !commit.exec(QStringLiteral("COMMIT"))) {
                 forgetError = !error.isEmpty() ? error : commit.lastError().text();
                 QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
@@ -323,6 +339,24 @@ private:
             checkpointOwed = true;
             foldBack(db);
         }
+    }
+
+    // The summary's totals keep each answer and program text once; the
+    // log's triggers drop the forgotten days' totals, and here the texts
+    // that no total uses any more go too. A log without those tables has
+    // nothing to drop.
+    static bool dropUnusedNames(QSqlDatabase &db, QString *error)
+    {
+        QSqlQuery table(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'RollupNames'"), db);
+        if (!table.next() || table.value(0).toInt() == 0)
+            return true;
+        QSqlQuery drop(db);
+        if (drop.exec(QStringLiteral("DELETE FROM RollupNames WHERE Id NOT IN (SELECT Answer FROM RollupJoins UNION "
+                                     "SELECT Program FROM RollupJoins UNION SELECT Program FROM RollupPrograms UNION "
+                                     "SELECT Category FROM RollupPrograms)")))
+            return true;
+        *error = drop.lastError().text();
+        return false;
     }
 
     // A stretch whose row was forgotten gets no more time (nor a cut after an
@@ -603,6 +637,26 @@ LogWriter::Forgotten LogWriter::forget(const Forgetting &what)
         forgotten.answered = true;
         return forgotten;
     });
+}
+
+void LogWriter::runJob(const Job &job, QObject *context, const std::function<void(bool)> &done)
+{
+    QPointer<QObject> guard(context);
+    QMetaObject::invokeMethod(
+        worker,
+        [w = worker, self = this, job, guard, done] {
+            const bool committed = w->runJob(job);
+            // Back on the writer's owner's thread, where the guard may be
+            // looked at; dropped if the writer is gone.
+            QMetaObject::invokeMethod(
+                self,
+                [guard, done, committed] {
+                    if (guard && done)
+                        done(committed);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
 }
 
 LogWriter::Forgotten LogWriter::waitingIn(const Forgetting &what)

@@ -7,6 +7,9 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
+
+class QSqlDatabase;
 class QThread;
 class LogWriterWorker;
 
@@ -78,6 +81,16 @@ public:
     // the answers goes this way; a take-back afterwards still means the
     // answer the prompt took last, and only while it is as the prompt left it.
     Transacted transactChecked(const QList<Statement> &statements);
+
+    // Work of kesto's own on the log (keeping totals ahead): `job` runs on
+    // the writer's thread inside one write transaction, committed when it
+    // returns true, rolled back otherwise. It queues behind what was asked
+    // for before, and samples and answers asked for meanwhile wait for one
+    // job only, so a job must be short. `done` gets the outcome on the
+    // writer's owner's thread (where `context` lives), never once `context`
+    // is gone.
+    using Job = std::function<bool(QSqlDatabase &db)>;
+    void runJob(const Job &job, QObject *context, const std::function<void(bool committed)> &done);
 
     struct Forgotten
     {

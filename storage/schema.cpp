@@ -28,7 +28,10 @@ QStringList split(const char *sql, int version)
         if (trimmed.isEmpty() || trimmed.startsWith(QLatin1String("--")) || section != version)
             continue;
         current += trimmed;
-        if (trimmed.endsWith(QLatin1Char(';'))) {
+        // A trigger's body holds statements of its own: it ends at END.
+        const bool inTrigger = current.startsWith(QLatin1String("CREATE TRIGGER"), Qt::CaseInsensitive)
+                               && trimmed.compare(QLatin1String("END;"), Qt::CaseInsensitive) != 0;
+        if (trimmed.endsWith(QLatin1Char(';')) && !inTrigger) {
             current.chop(1);
             result << current;
             current.clear();

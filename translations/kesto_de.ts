@@ -1081,6 +1081,13 @@ Geschriebene Zeilen: %2</translation>
     </message>
 </context>
 <context>
+    <name>SummaryReader</name>
+    <message>
+        <source>The log could not be read.</source>
+        <translation>Das Protokoll konnte nicht gelesen werden.</translation>
+    </message>
+</context>
+<context>
     <name>SyncCommand</name>
     <message>
         <source>kesto has no log yet (%1); start kesto once first.</source>
@@ -1194,6 +1201,21 @@ Geschriebene Zeilen: %2</translation>
     <message>
         <source>Away</source>
         <translation>Abwesend</translation>
+    </message>
+</context>
+<context>
+    <name>Timesheet</name>
+    <message>
+        <source>Day</source>
+        <translation>Tag</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>Summe</translation>
+    </message>
+    <message>
+        <source>No category</source>
+        <translation>Keine Kategorie</translation>
     </message>
 </context>
 <context>

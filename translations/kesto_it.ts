@@ -1081,6 +1081,13 @@ Righe scritte: %2</translation>
     </message>
 </context>
 <context>
+    <name>SummaryReader</name>
+    <message>
+        <source>The log could not be read.</source>
+        <translation>Impossibile leggere il registro.</translation>
+    </message>
+</context>
+<context>
     <name>SyncCommand</name>
     <message>
         <source>kesto has no log yet (%1); start kesto once first.</source>
@@ -1194,6 +1201,21 @@ Righe scritte: %2</translation>
     <message>
         <source>Away</source>
         <translation>Assente</translation>
+    </message>
+</context>
+<context>
+    <name>Timesheet</name>
+    <message>
+        <source>Day</source>
+        <translation>Giorno</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>Totale</translation>
+    </message>
+    <message>
+        <source>No category</source>
+        <translation>Nessuna categoria</translation>
     </message>
 </context>
 <context>

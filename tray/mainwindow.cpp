@@ -11,6 +11,7 @@
 #include "othercomputers.h"
 #include "promptschedule.h"
 #include "recordcontrol.h"
+#include "rollup.h"
 #include "sampler.h"
 #include "searchdialog.h"
 #include "summarydialog.h"
@@ -135,6 +136,12 @@ MainWindow::MainWindow(QWidget *parent)
     control = new RecordControl(db, writer, sampler, schedule, this);
     computers = new OtherComputers(db, writer, LogDatabase::databasePath(), this);
     connect(computers, &OtherComputers::notice, this, &MainWindow::showNotice);
+    // The summary's totals kept ahead, built in the background once start-up
+    // is over, and again after midnight and after anything voids days.
+    rollup = new Rollup(writer, this);
+    rollup->start(kRollupDelayMs);
+    connect(control, &RecordControl::forgot, rollup, &Rollup::refresh);
+    connect(control, &RecordControl::rulesChanged, rollup, &Rollup::refresh);
     // What is forgotten leaves the sync folder's copy too, not in 15 minutes.
     connect(control, &RecordControl::forgot, computers, &OtherComputers::publishNow);
 
@@ -426,9 +433,14 @@ void MainWindow::menuActive_Click()
 
 void MainWindow::setQueryMinutes(int minutes)
 {
+    const bool changed = minutes != schedule->queryMinutes();
     schedule->setQueryMinutes(minutes);
     // A read-only log keeps the choice until exit, silently.
     writer->execute(QStringLiteral("UPDATE OPTIONS SET QueryMinutes=?"), {minutes});
+    // Answers from now on stand for at most this long.
+    if (changed)
+        writer->execute(QStringLiteral("INSERT INTO PromptIntervals (Since, Minutes) VALUES (datetime('now', 'localtime'), ?)"),
+                        {minutes});
 }
 
 void MainWindow::menuFreq15min_Click()

@@ -17,6 +17,7 @@ class QMenu;
 class QSystemTrayIcon;
 class QTimer;
 class RecordControl;
+class Rollup;
 class Sampler;
 
 namespace Ui {
@@ -100,6 +101,9 @@ private:
     Sampler *sampler;
     PromptSchedule *schedule;
     RecordControl *control;
+    Rollup *rollup = nullptr;
+    // Start-up and the first samples come before the rollup's first build.
+    static constexpr int kRollupDelayMs = 20000;
     OtherComputers *computers;
     // An answer is on its way to the log: the prompt takes no other.
     bool saving;
