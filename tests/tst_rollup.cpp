@@ -119,6 +119,17 @@ void compareAll(LogFile &log)
     }
 }
 
+// A log from the template, filled; its path.
+QString filledLog(Sandbox &box)
+{
+    box.copyTemplate();
+    QFile::copy(box.work() + "/template.db", box.logPath());
+    QFile(box.logPath()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    LogFile log(box.logPath());
+    fill(log);
+    return box.logPath();
+}
+
 bool build(LogFile &log)
 {
     QSqlDatabase db = log.db();
@@ -186,11 +197,7 @@ void TestRollup::totalsEqualRawRows()
     QFETCH(QStringList, change);
     QFETCH(bool, forget);
     Sandbox box;
-    box.copyTemplate();
-    QVERIFY(QFile::copy(box.work() + "/template.db", box.logPath()));
-    QFile(box.logPath()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    LogFile log(box.logPath());
-    fill(log);
+    LogFile log(filledLog(box));
     compareAll(log);
     QVERIFY(build(log));
     // Kept up to the day before yesterday, and read from there.
@@ -258,11 +265,7 @@ void TestRollup::logWithoutTheTables()
 void TestRollup::buildsThroughTheWriter()
 {
     Sandbox box;
-    box.copyTemplate();
-    QVERIFY(QFile::copy(box.work() + "/template.db", box.logPath()));
-    QFile(box.logPath()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    LogFile log(box.logPath());
-    fill(log);
+    LogFile log(filledLog(box));
     // Old enough that the history is finished days.
     LogWriter writer(box.logPath());
     Rollup rollup(&writer);
@@ -279,11 +282,7 @@ void TestRollup::buildsThroughTheWriter()
 void TestRollup::summaryAndTimesheet()
 {
     Sandbox box;
-    box.copyTemplate();
-    QVERIFY(QFile::copy(box.work() + "/template.db", box.logPath()));
-    QFile(box.logPath()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    LogFile log(box.logPath());
-    fill(log);
+    LogFile log(filledLog(box));
     QVERIFY(build(log));
     const QDate from = kToday.addDays(-70);
     QList<Summary> first;
@@ -369,11 +368,7 @@ void TestRollup::summaryAndTimesheet()
 void TestRollup::timelineOfADay()
 {
     Sandbox box;
-    box.copyTemplate();
-    QVERIFY(QFile::copy(box.work() + "/template.db", box.logPath()));
-    QFile(box.logPath()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    LogFile log(box.logPath());
-    fill(log);
+    LogFile log(filledLog(box));
     const QDate day = kToday.addDays(-3);
     const TimelineDay timeline = TimelineReader::read(log.db(), day);
     QVERIFY(timeline.error.isEmpty());
