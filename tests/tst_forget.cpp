@@ -339,7 +339,9 @@ void TestForget::showLogOffersForget()
             auto *dialog = qobject_cast<SearchDialog *>(w);
             if (!dialog || !dialog->isVisible())
                 continue;
-            offered = dialog->findChild<QPushButton *>("cmdForget")->isVisible();
+            // Forgetting, and correcting answers, from the tray's activity log.
+            offered = dialog->findChild<QPushButton *>("cmdForget")->isVisible()
+                && dialog->findChild<QPushButton *>("cmdAddAnswer")->isVisible();
             dialog->close();
         }
     });
