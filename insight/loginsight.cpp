@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 
 LogInsight::LogInsight(const QSqlDatabase &db)
@@ -42,6 +43,17 @@ QString LogInsight::writeTimesheet(const QDate &from, const QDate &to, Sheet she
     if (!log.isEmpty() && QFileInfo(fileName).absoluteFilePath().startsWith(QFileInfo(log).absoluteFilePath()))
         return QCoreApplication::translate("LogInsight", "%1 is kesto's own log; please choose another file.")
             .arg(QDir::toNativeSeparators(fileName));
-    return Timesheet::write(db.databaseName(), db.connectOptions(), from, to,
-                            sheet == Sheet::Category ? Timesheet::By::Category : Timesheet::By::Answer, fileName);
+    // Years of answers take a while to join: the interface goes on meanwhile.
+    Timesheet writing(db, from, to, sheet == Sheet::Category ? Timesheet::By::Category : Timesheet::By::Answer,
+                      fileName);
+    QEventLoop loop;
+    QObject::connect(&writing, &QThread::finished, &loop, &QEventLoop::quit);
+    writing.start();
+    loop.exec();
+    // An exit ends every event loop: the file is left as it was.
+    if (!writing.isFinished())
+        writing.cancelAndWait();
+    if (writing.wasCancelled())
+        return QCoreApplication::translate("LogInsight", "The timesheet was not written: kesto is ending.");
+    return writing.error();
 }

@@ -19,6 +19,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -53,6 +54,10 @@ qint64 dayNumber(const QString &text)
 
 sqlite3 *handleOf(const QSqlDatabase &db)
 {
+    // Where Qt's driver carries a SQLite of its own (kesto for Windows), this
+    // program's SQLite must not run statements on the driver's connections.
+    if (!KESTO_SQLITE_SHARED_WITH_QT)
+        return nullptr;
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
         return *static_cast<sqlite3 *const *>(handle.constData());
@@ -60,15 +65,21 @@ sqlite3 *handleOf(const QSqlDatabase &db)
 }
 
 // SQLite's own statements: the rollup reads hundreds of thousands of small
-// rows, where a QSqlQuery's values cost more than the reading.
+// rows, where a QSqlQuery's values cost more than the reading. Where SQLite
+// cannot be reached directly, the same through QSqlQuery.
 class Statement
 {
 public:
     Statement(const QSqlDatabase &db, const QString &sql)
         : handle(handleOf(db))
     {
-        if (handle)
+        if (handle) {
             sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &statement, nullptr);
+            return;
+        }
+        query.emplace(db);
+        query->setForwardOnly(true);
+        prepared = query->prepare(sql);
     }
     ~Statement() { sqlite3_finalize(statement); }
     Statement(const Statement &) = delete;
@@ -76,17 +87,37 @@ public:
 
     Statement &bind(int column, qint64 value)
     {
-        sqlite3_bind_int64(statement, column, value);
+        if (query)
+            query->bindValue(column - 1, value);
+        else
+            sqlite3_bind_int64(statement, column, value);
         return *this;
     }
     Statement &bind(int column, const QString &value)
     {
+        if (query) {
+            query->bindValue(column - 1, value);
+            return *this;
+        }
         const QByteArray utf8 = value.toUtf8();
         sqlite3_bind_text(statement, column, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
         return *this;
     }
     bool next()
     {
+        if (query) {
+            if (!query->isActive()) {
+                if (!(prepared && query->exec())) {
+                    result = SQLITE_ERROR;
+                    return false;
+                }
+                lastInsert = query->lastInsertId().toLongLong();
+            }
+            if (query->next())
+                return (result = SQLITE_ROW) == SQLITE_ROW;
+            result = query->lastError().isValid() ? SQLITE_ERROR : SQLITE_DONE;
+            return false;
+        }
         if (!statement)
             return false;
         result = sqlite3_step(statement);
@@ -97,27 +128,48 @@ public:
     {
         next();
         const bool ok = result == SQLITE_DONE;
-        sqlite3_reset(statement);
+        reset();
         return ok;
     }
     // After next() gave false: whether the rows ended without an error.
-    bool ended() const { return statement && result == SQLITE_DONE; }
+    bool ended() const { return (statement || query) && result == SQLITE_DONE; }
     void reset()
     {
-        sqlite3_reset(statement);
+        if (query)
+            query->finish();
+        else
+            sqlite3_reset(statement);
         result = SQLITE_OK;
     }
-    qint64 integer(int column) const { return sqlite3_column_int64(statement, column); }
+    qint64 integer(int column) const
+    {
+        return query ? query->value(column).toLongLong() : sqlite3_column_int64(statement, column);
+    }
     QString text(int column) const
     {
+        if (query)
+            return query->value(column).toString();
         const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
         return data ? QString::fromUtf8(data, sqlite3_column_bytes(statement, column)) : QString();
     }
-    QString error() const { return handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("not SQLite"); }
+    // The row id the last insert of this statement's connection gave.
+    qint64 insertedId() const
+    {
+        return query ? lastInsert : sqlite3_last_insert_rowid(handle);
+    }
+    QString error() const
+    {
+        if (query)
+            return query->lastError().text();
+        return handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("not SQLite");
+    }
 
 private:
     sqlite3 *handle = nullptr;
     sqlite3_stmt *statement = nullptr;
+    std::optional<QSqlQuery> query;
+    bool prepared = false;
+    qint64 lastInsert = 0;
     int result = SQLITE_OK;
 };
 
@@ -380,7 +432,6 @@ public:
     explicit Names(const QSqlDatabase &db)
         : find(db, QStringLiteral("SELECT Id FROM RollupNames WHERE Name = ?"))
         , add(db, QStringLiteral("INSERT INTO RollupNames (Name) VALUES (?)"))
-        , handle(handleOf(db))
     {
     }
     // 0 when it cannot be stored.
@@ -397,7 +448,7 @@ public:
         if (id == 0) {
             add.bind(1, text);
             if (add.run())
-                id = sqlite3_last_insert_rowid(handle);
+                id = add.insertedId();
         }
         if (id != 0)
             ids.insert(text, id);
@@ -407,7 +458,6 @@ public:
 private:
     Statement find;
     Statement add;
-    sqlite3 *handle;
     QHash<QString, qint64> ids;
 };
 

@@ -171,6 +171,10 @@
         <source>%1 is kesto&apos;s own log; please choose another file.</source>
         <translation>%1 ist kestos eigenes Protokoll; bitte wählen Sie eine andere Datei.</translation>
     </message>
+    <message>
+        <source>The timesheet was not written: kesto is ending.</source>
+        <translation>Der Stundenzettel wurde nicht geschrieben: kesto wird beendet.</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

@@ -171,6 +171,10 @@
         <source>%1 is kesto&apos;s own log; please choose another file.</source>
         <translation>%1 è il registro di kesto; scegli un altro file.</translation>
     </message>
+    <message>
+        <source>The timesheet was not written: kesto is ending.</source>
+        <translation>Il foglio ore non è stato scritto: kesto sta terminando.</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
